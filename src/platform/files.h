@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dodu {
+
+// Creates the directory and every missing parent; false when it cannot.
+bool ForceDirectories(const std::string& path);
+bool FileExists(const std::string& path);       // a regular file
+bool DirectoryExists(const std::string& path);
+int64_t FileSize(const std::string& path);      // -1 when it cannot be read
+bool RenameFile(const std::string& from, const std::string& to);
+bool DeleteFile(const std::string& path);
+
+// Raises with the system's reason when the file cannot be read.
+std::string ReadFileText(const std::string& path);
+// Lines without their CR LF or LF ends.
+std::vector<std::string> ReadFileLines(const std::string& path);
+// Writes a temporary file beside the target, flushes it to disk and renames it over the target,
+// so readers see the old content or the new one and never a half-written file. Raises on failure.
+void WriteFileAtomically(const std::string& path, std::string_view content);
+
+}  // namespace dodu

@@ -1,0 +1,105 @@
+#include "platform/process.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+
+#include "platform/paths.h"
+
+namespace dodu {
+
+namespace {
+
+std::mutex g_arguments_mutex;
+std::optional<std::vector<std::string>> g_argument_override;
+
+std::string ExecutablePath() {
+  std::string buffer(4096, '\0');
+  ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (length <= 0) return std::string();
+  buffer.resize(static_cast<size_t>(length));
+  return buffer;
+}
+
+}  // namespace
+
+std::string HostExecutableDirectory() {
+  std::string overridden = EnvironmentVariable("QV_HOST_DIR");
+  if (!overridden.empty()) return WithTrailingSeparator(overridden);
+  return WithTrailingSeparator(DirectoryOf(ExecutablePath()));
+}
+
+std::string HostExecutableBaseName() { return WithoutExtension(FileNameOf(ExecutablePath())); }
+
+std::string WorkingDirectory() {
+  std::string buffer(4096, '\0');
+  if (getcwd(buffer.data(), buffer.size()) == nullptr) return "./";
+  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+  return WithTrailingSeparator(buffer);
+}
+
+std::vector<std::string> CommandLineArguments() {
+  {
+    std::lock_guard<std::mutex> lock(g_arguments_mutex);
+    if (g_argument_override) return *g_argument_override;
+  }
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  std::vector<std::string> arguments;
+  std::string argument;
+  bool first = true;
+  while (std::getline(in, argument, '\0')) {
+    if (!first) arguments.push_back(argument);
+    first = false;
+  }
+  return arguments;
+}
+
+void OverrideCommandLineArguments(std::optional<std::vector<std::string>> arguments) {
+  std::lock_guard<std::mutex> lock(g_arguments_mutex);
+  g_argument_override = std::move(arguments);
+}
+
+std::string EnvironmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string HostName() {
+  char buffer[256] = {};
+  if (gethostname(buffer, sizeof buffer - 1) != 0) return std::string();
+  return buffer;
+}
+
+std::string LoginName() {
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  std::string buffer(16384, '\0');
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    return found->pw_name;
+  return std::string();
+}
+
+std::string LocalIPv4Address() {
+  struct ifaddrs* list = nullptr;
+  std::string result = "127.0.0.1";
+  if (getifaddrs(&list) != 0) return result;
+  for (struct ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+    auto* address = reinterpret_cast<struct sockaddr_in*>(entry->ifa_addr);
+    char text[INET_ADDRSTRLEN] = {};
+    if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) == nullptr) continue;
+    if (std::string(text).rfind("127.", 0) == 0) continue;
+    result = text;
+    break;
+  }
+  freeifaddrs(list);
+  return result;
+}
+
+}  // namespace dodu

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dodu {
+
+// Directory of the host executable, ending with a separator: $QV_HOST_DIR when set, else the
+// directory of /proc/self/exe.
+std::string HostExecutableDirectory();
+// The host executable's file name without directory and extension.
+std::string HostExecutableBaseName();
+std::string WorkingDirectory();  // ends with a separator
+
+// The host's command-line arguments after the program name.
+std::vector<std::string> CommandLineArguments();
+// Tests stand in for the host's command line; std::nullopt restores the real one.
+void OverrideCommandLineArguments(std::optional<std::vector<std::string>> arguments);
+
+std::string EnvironmentVariable(const char* name);  // "" when unset
+std::string HostName();
+std::string LoginName();
+// The first non-loopback IPv4 address of the machine, else "127.0.0.1".
+std::string LocalIPv4Address();
+
+}  // namespace dodu
