@@ -98,21 +98,41 @@ bool IsNumericText(std::string_view text) {
   return i == body.size();
 }
 
-std::string ZeroPadded(Amount value, int width, int decimals, std::string_view separator, bool with_sign) {
+namespace {
+
+// The last `width` characters of the digits with zeros in front; a minus sign takes the first
+// place rather than landing among the digits ("-000042", not "0000-42").
+std::string PadDigits(std::string text, int width, bool negative, bool with_sign, bool non_negative) {
   if (width < 0) width = 0;
+  std::string padded = std::string(static_cast<size_t>(width), '0') + text;
+  std::string result = padded.substr(padded.size() - static_cast<size_t>(width));
+  if (result.empty()) return result;
+  if (with_sign) result[0] = non_negative ? '+' : '-';
+  else if (negative) result[0] = '-';
+  return result;
+}
+
+}  // namespace
+
+std::string ZeroPadded(Amount value, int width, int decimals, std::string_view separator, bool with_sign) {
   std::string text = value.ToFixed(decimals);  // rounded to the last digit shown
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) text.erase(0, 1);
   std::string replaced;
   for (char c : text) {
     if (c == '.') replaced.append(separator);
     else replaced += c;
   }
-  std::string padded = std::string(static_cast<size_t>(width), '0') + replaced;
-  std::string result = padded.substr(padded.size() - static_cast<size_t>(width));
-  if (with_sign && !result.empty()) result[0] = value.Raw() >= 0 ? '+' : '-';
-  return result;
+  return PadDigits(std::move(replaced), width, negative, with_sign, value.Raw() >= 0);
 }
 
-std::string ZeroPadded(int64_t value, int width) { return ZeroPadded(Amount::FromInteger(value), width); }
+std::string ZeroPadded(int64_t value, int width) {
+  // Not through an amount, which holds whole numbers only up to about 9.2e14.
+  std::string text = std::to_string(value);
+  const bool negative = value < 0;
+  if (negative) text.erase(0, 1);
+  return PadDigits(std::move(text), width, negative, false, !negative);
+}
 
 std::string GTINCheckDigit(std::string_view code) {
   const std::string message = "To calculate a GTIN Check Digit input string must be numeric [" + std::string(code) + "]";

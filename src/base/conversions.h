@@ -21,7 +21,8 @@ std::string BoolToXmlText(bool value);              // True / False
 // Whether the text reads as a floating-point number in the system's number format.
 bool IsNumericText(std::string_view text);
 
-// Fixed-width number text: the last `width` characters, zero-filled on the left.
+// Fixed-width number text: the last `width` characters, zero-filled on the left; a negative
+// value puts its minus sign first, and with_sign puts "+" or "-" there.
 std::string ZeroPadded(Amount value, int width, int decimals = 0, std::string_view separator = ".",
                        bool with_sign = false);
 std::string ZeroPadded(int64_t value, int width);

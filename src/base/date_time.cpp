@@ -14,6 +14,8 @@ namespace {
 
 constexpr int64_t kMsPerDay = 86400000;
 constexpr int64_t kUnixEpochDays = 25569;  // 1970-01-01 as a day count from 1899-12-30
+constexpr double kMinDays = -693593;       // 0001-01-01
+constexpr double kMaxDays = 2958465;       // 9999-12-31
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's civil algorithms).
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
@@ -83,6 +85,9 @@ DateTime EncodeDateTime(const DateTimeFields& fields) {
 }
 
 DateTimeFields DecodeDateTime(DateTime value) {
+  // Outside years 1 to 9999 (or not a number) the day count would not even fit an integer.
+  if (!std::isfinite(value.value) || value.value <= kMinDays - 1 || value.value >= kMaxDays + 1)
+    throw Error("Invalid date-time value");
   double whole = std::trunc(value.value);
   int64_t days = static_cast<int64_t>(whole);
   int64_t ms = std::llround(std::fabs(value.value - whole) * kMsPerDay);

@@ -29,7 +29,8 @@ bool IsValidDate(int year, int month, int day);
 bool TryEncodeDateTime(const DateTimeFields& fields, DateTime& out);
 DateTime EncodeDate(int year, int month, int day);  // raises on an impossible date
 DateTime EncodeDateTime(const DateTimeFields& fields);  // raises on an impossible date or time
-// To the nearest millisecond; a time that rounds up to midnight moves to the next day.
+// To the nearest millisecond; a time that rounds up to midnight moves to the next day. Raises
+// for a value outside the years 1 to 9999.
 DateTimeFields DecodeDateTime(DateTime value);
 
 DateTime Now();    // local time

@@ -6,14 +6,17 @@
 
 #include <cstdlib>
 #include <mutex>
-#include <optional>
+#include <memory>
+#include <vector>
 
 namespace dodu {
 
 namespace {
 
 std::mutex g_settings_mutex;
-std::optional<FormatSettings> g_settings;
+// Every version ever set stays alive and unchanged, so a reference handed out by
+// GetFormatSettings stays valid and is never written while another thread reads it.
+std::vector<std::unique_ptr<const FormatSettings>> g_settings;
 
 // Turns a strftime date or time format into the runtime pattern and its separator.
 void ConvertPattern(const std::string& format, bool is_date, std::string& pattern, std::string& separator) {
@@ -104,16 +107,16 @@ FormatSettings ReadFormatSettingsFromLocale(const char* numeric_locale, const ch
 
 const FormatSettings& GetFormatSettings() {
   std::lock_guard<std::mutex> lock(g_settings_mutex);
-  if (!g_settings) {
-    g_settings = ReadFormatSettingsFromLocale(EnvironmentLocaleName("LC_NUMERIC").c_str(),
-                                              EnvironmentLocaleName("LC_TIME").c_str());
+  if (g_settings.empty()) {
+    g_settings.push_back(std::make_unique<const FormatSettings>(ReadFormatSettingsFromLocale(
+        EnvironmentLocaleName("LC_NUMERIC").c_str(), EnvironmentLocaleName("LC_TIME").c_str())));
   }
-  return *g_settings;
+  return *g_settings.back();
 }
 
 void SetFormatSettings(const FormatSettings& settings) {
   std::lock_guard<std::mutex> lock(g_settings_mutex);
-  g_settings = settings;
+  g_settings.push_back(std::make_unique<const FormatSettings>(settings));
 }
 
 }  // namespace dodu

@@ -19,6 +19,7 @@ struct FormatSettings {
 // (LC_ALL, else LC_NUMERIC / LC_TIME, else LANG).
 const FormatSettings& GetFormatSettings();
 // Replaces the process-wide settings (tests, or a host that knows better than its locale).
+// References to earlier settings stay valid (each version is kept), so call it rarely.
 void SetFormatSettings(const FormatSettings& settings);
 // Settings as read from the given numeric and time locales; defaults wherever a locale is the
 // plain C/POSIX one, is not installed, or defines a form the runtime patterns cannot express.

@@ -104,12 +104,24 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string Utf16Prefix(std::string_view text, size_t max_units) {
+  if (text.size() <= max_units) return std::string(text);  // never more units than bytes
+  std::u16string units = Utf8ToUtf16(text);
+  if (units.size() <= max_units) return std::string(text);
+  units.resize(max_units);
+  if (!units.empty() && units.back() >= 0xD800 && units.back() <= 0xDBFF) units.pop_back();
+  return Utf16ToUtf8(units);
+}
+
 std::string Utf8ToCp1252(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     char32_t cp = NextCodePoint(text, i);
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+    // The five bytes the code page leaves undefined come back from Cp1252ToUtf8 as the C1
+    // controls of the same value; they map back, so every byte string survives a round trip.
+    const bool undefined_byte = cp >= 0x80 && cp <= 0x9F && kCp1252High[cp - 0x80] == 0;
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF) || undefined_byte) {
       out += static_cast<char>(cp);
       continue;
     }

@@ -16,6 +16,9 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::u32string Utf8ToCodePoints(std::string_view text);
 std::string CodePointsToUtf8(std::u32string_view text);
 void AppendUtf8(std::string& out, char32_t code_point);
+// The text cut to at most max_units UTF-16 code units, where texts are measured in characters;
+// a character that does not fit whole is left out rather than split.
+std::string Utf16Prefix(std::string_view text, size_t max_units);
 
 // Windows-1252: characters without a byte in the code page become "?".
 std::string Utf8ToCp1252(std::string_view text);

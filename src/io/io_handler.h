@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "base/amount.h"
+#include "base/message_type.h"
 
 namespace dodu {
 
 class kConnection;
 class tQV_LogWriter;
-
-enum tQV_MessageType { let_info = 0, let_error = 1 };
 
 // The channel to a device, and the log and error channel of the processor that owns it.
 class kIOHandler {
@@ -44,6 +43,11 @@ class kIOHandler {
   void SetCustomError(int32_t aErrorCode, const std::string& aErrorMessage);
   void ResetCustomError();
   std::string GetLogFileName() const;
+  // The handler's log writer; null when the handler has no log.
+  tQV_LogWriter* Logger() const { return fLogger.get(); }
+  // Writes out and closes the log without its closing line: the library is being unloaded and
+  // no thread of it may outlive it.
+  void CloseLogAtUnload();
   void SetTemporaryReadTimeout(int32_t aNewTimeout);
   void ResetTemporaryReadTimeout();
 

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -81,8 +83,10 @@ std::vector<std::string> ReadFileLines(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
-  std::string temporary = path + ".tmp." + std::to_string(getpid());
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // Unique per process and per call, so two threads writing the same file never share one.
+  static std::atomic<uint64_t> sequence{0};
+  std::string temporary = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(++sequence);
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) throw Error("Cannot write file " + path + ": " + SystemReason());
   size_t written = 0;
   while (written < content.size()) {

@@ -1,0 +1,208 @@
+#include "base/log_writer.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "base/date_time.h"
+#include "base/error.h"
+#include "base/text_encoding.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace dodu {
+
+namespace {
+
+std::string CutMessage(const std::string& aMessage, int32_t aMaxLength) {
+  return aMaxLength > 0 ? Utf16Prefix(aMessage, static_cast<size_t>(aMaxLength)) : aMessage;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  size_t written = 0;
+  while (written < data.size()) {
+    ssize_t n = ::write(fd, data.data() + written, data.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// tQV_LogThread
+
+tQV_LogThread::tQV_LogThread(tQV_LogWriter& aWriter) : fWriter(aWriter) {}
+
+tQV_LogThread::~tQV_LogThread() {
+  {
+    std::lock_guard<std::mutex> lock(fMutex);
+    fStop = true;
+  }
+  fChanged.notify_all();
+  if (fThread.joinable()) fThread.join();
+}
+
+void tQV_LogThread::Start() { fThread = std::thread(&tQV_LogThread::Execute, this); }
+
+void tQV_LogThread::Push(std::string aLine) {
+  {
+    std::lock_guard<std::mutex> lock(fMutex);
+    fQueue.push_back(std::move(aLine));
+  }
+  fChanged.notify_all();
+}
+
+bool tQV_LogThread::QueueEmpty() const {
+  std::lock_guard<std::mutex> lock(fMutex);
+  return fQueue.empty();
+}
+
+size_t tQV_LogThread::QueueSize() const {
+  std::lock_guard<std::mutex> lock(fMutex);
+  return fQueue.size();
+}
+
+void tQV_LogThread::WaitUntilIdle() const {
+  std::unique_lock<std::mutex> lock(fMutex);
+  fChanged.wait(lock, [this] { return fQueue.empty(); });
+}
+
+void tQV_LogThread::Pop() {
+  {
+    std::lock_guard<std::mutex> lock(fMutex);
+    fQueue.pop_front();
+  }
+  fChanged.notify_all();
+}
+
+void tQV_LogThread::Execute() {
+  std::string line;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(fMutex);
+      fChanged.wait(lock, [this] { return fStop || !fQueue.empty(); });
+      if (fQueue.empty()) return;  // told to stop and nothing left to write
+      // The line leaves the queue only once it is in the file, so a flush sees it as pending.
+      line = fQueue.front();
+    }
+    try {
+      fWriter.AppendLine(line);
+    } catch (...) {
+      // Nothing may escape the thread; the line counts as dropped.
+      ++fWriter.fDropped;
+    }
+    Pop();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// tQV_LogWriter
+
+tQV_LogWriter::tQV_LogWriter(const std::string& aFileName, const std::string& aDirectory,
+                             int32_t aMaxMessageLength, bool aDaily) {
+  // A daily name keeps the date of creation; a writer living past midnight stays on that file.
+  fFileName = aDaily ? aFileName + "_" + FormatDateTime("yyyymmdd", Now()) + ".log" : aFileName + ".log";
+  SetDirectory(aDirectory);
+  fMaxMessageLength = aMaxMessageLength;
+  fDaily = aDaily;
+  fCounter = 0;
+  fMaxLogfileSize = kDefaultMaxLogfileSizeKiB;
+  fThread = std::make_unique<tQV_LogThread>(*this);
+  fThread->Start();
+}
+
+tQV_LogWriter::~tQV_LogWriter() { fThread.reset(); }
+
+std::string tQV_LogWriter::FormatLine(tQV_MessageType aEntryType, const std::string& aMessage,
+                                      int32_t aMaxMessageLength) {
+  return FormatDateTime("yyyy-mm-dd hh:mm:ss:zzz", Now()) + (aEntryType == let_error ? " - ERROR - " : " - ") +
+         CutMessage(aMessage, aMaxMessageLength);
+}
+
+void tQV_LogWriter::Write(tQV_MessageType aEntryType, const std::string& aMessage) {
+  // A path without a name part would only ever fail to open, so it counts as empty too.
+  if (FileNameOf(FileName()).empty()) throw Error("Log filename is empty ");
+  fThread->Push(FormatLine(aEntryType, aMessage, fMaxMessageLength));
+}
+
+int64_t tQV_LogWriter::GetLogFileSize() const { return FileSize(FileName()); }
+
+bool tQV_LogWriter::CheckLogfileSize() const { return fCounter % 20 == 0; }
+
+void tQV_LogWriter::Flush() const { fThread->WaitUntilIdle(); }
+
+std::string tQV_LogWriter::Directory() const {
+  std::lock_guard<std::mutex> lock(fNameMutex);
+  return fDirectory;
+}
+
+void tQV_LogWriter::SetDirectory(const std::string& aDirectory) {
+  std::lock_guard<std::mutex> lock(fNameMutex);
+  std::string file_name = JoinPath(aDirectory, FileNameOf(fFileName));
+  fDirectory = aDirectory;
+  fFileName = std::move(file_name);
+  if (!aDirectory.empty()) ForceDirectories(aDirectory);
+}
+
+std::string tQV_LogWriter::FileName() const {
+  std::lock_guard<std::mutex> lock(fNameMutex);
+  return fFileName;
+}
+
+void tQV_LogWriter::SetFileName(const std::string& aFileName) {
+  std::lock_guard<std::mutex> lock(fNameMutex);
+  fFileName = JoinPath(fDirectory, FileNameOf(aFileName));
+}
+
+void tQV_LogWriter::RenameIfTooLarge(const std::string& aFileName) {
+  if (FileSize(aFileName) <= static_cast<int64_t>(fMaxLogfileSize) * 1024) return;
+  std::string target = WithoutExtension(aFileName) + "_" + FormatDateTime("yyyymmddhhnnsszzz", Now()) + ".log";
+  // Never replace an earlier dated file; a failed rename is tried again at a later check.
+  if (FileExists(target)) return;
+  RenameFile(aFileName, target);
+}
+
+bool tQV_LogWriter::TryAppend(const std::string& aFileName, const std::string& aLine) {
+  const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+  int fd = ::open(aFileName.c_str(), flags, 0666);
+  if (fd < 0 && errno == ENOENT && !DirectoryOf(aFileName).empty()) {
+    // The directory went away while the writer lived: bring it back.
+    ForceDirectories(DirectoryOf(aFileName));
+    fd = ::open(aFileName.c_str(), flags, 0666);
+  }
+  if (fd < 0) return false;
+  // Others may read the file meanwhile, but no other writer may append.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  off_t start = ::lseek(fd, 0, SEEK_END);
+  bool written = WriteAll(fd, aLine + "\r\n");
+  // A half-written line would be duplicated by the next attempt: take it back.
+  if (!written && start >= 0) {
+    [[maybe_unused]] int truncated = ::ftruncate(fd, start);
+  }
+  ::flock(fd, LOCK_UN);
+  ::close(fd);
+  return written;
+}
+
+void tQV_LogWriter::AppendLine(const std::string& aLine) {
+  const std::string file_name = FileName();
+  if (CheckLogfileSize()) RenameIfTooLarge(file_name);
+  ++fCounter;
+  const int attempts = std::max(1, fWriteAttempts.load());
+  for (int attempt = 1; attempt <= attempts; ++attempt) {
+    if (TryAppend(file_name, aLine)) return;
+    if (attempt < attempts) std::this_thread::sleep_for(std::chrono::milliseconds(fRetryDelayMs.load()));
+  }
+  ++fDropped;
+}
+
+}  // namespace dodu

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "base/message_type.h"
+
+namespace dodu {
+
+class tQV_LogWriter;
+
+// The background thread of one log writer: it appends the queued lines to the file one by one,
+// so callers never wait for the disk.
+class tQV_LogThread {
+ public:
+  explicit tQV_LogThread(tQV_LogWriter& aWriter);
+  // Writes out every queued line, then ends the thread.
+  ~tQV_LogThread();
+  tQV_LogThread(const tQV_LogThread&) = delete;
+  tQV_LogThread& operator=(const tQV_LogThread&) = delete;
+
+  void Start();
+  void Push(std::string aLine);
+  bool QueueEmpty() const;
+  size_t QueueSize() const;
+  // Blocks until every line queued so far has been written or dropped.
+  void WaitUntilIdle() const;
+
+ private:
+  void Execute();
+  void Pop();
+
+  std::deque<std::string> fQueue;
+  tQV_LogWriter& fWriter;
+  // Guards fQueue and fStop only; never held while the file is written.
+  mutable std::mutex fMutex;
+  mutable std::condition_variable fChanged;
+  bool fStop = false;
+  std::thread fThread;
+};
+
+// Time-stamped lines to a UTF-8 log file with CR LF line ends. Write only queues the line; the
+// writer's thread appends it, renames a file grown past the size limit to a dated name, and
+// retries while another writer holds the file.
+class tQV_LogWriter {
+ public:
+  static constexpr int32_t kDefaultMaxLogfileSizeKiB = 5000;
+  static constexpr int kDefaultWriteAttempts = 10;
+  static constexpr std::chrono::milliseconds kDefaultRetryDelay{50};
+
+  // aFileName without extension; with aDaily the creation date is part of the name. Creates the
+  // directory (with its parents) and starts the thread.
+  tQV_LogWriter(const std::string& aFileName, const std::string& aDirectory, int32_t aMaxMessageLength,
+                bool aDaily);
+  // Every line queued before returns reaches the file (or is dropped after its attempts).
+  ~tQV_LogWriter();
+  tQV_LogWriter(const tQV_LogWriter&) = delete;
+  tQV_LogWriter& operator=(const tQV_LogWriter&) = delete;
+
+  // Queues one line stamped with the current local time; raises "Log filename is empty ".
+  void Write(tQV_MessageType aEntryType, const std::string& aMessage);
+  // Size of the current log file in bytes, -1 when it cannot be read.
+  int64_t GetLogFileSize() const;
+  // Whether the size check is due for the next line (the first and every twentieth).
+  bool CheckLogfileSize() const;
+  // Blocks until every line queued so far has been written or dropped.
+  void Flush() const;
+
+  std::string Directory() const;
+  // Moves the file to the directory (created with its parents), keeping the name part.
+  void SetDirectory(const std::string& aDirectory);
+  std::string FileName() const;
+  // Keeps the directory and takes only the name part of aFileName.
+  void SetFileName(const std::string& aFileName);
+  int32_t MaxMessageLength() const { return fMaxMessageLength; }
+  void SetMaxMessageLength(int32_t aValue) { fMaxMessageLength = aValue; }
+  bool Daily() const { return fDaily; }
+  int32_t MaxLogFileSize() const { return fMaxLogfileSize; }  // KiB
+  void SetMaxLogFileSize(int32_t aKiB) { fMaxLogfileSize = aKiB; }
+  int32_t Counter() const { return fCounter; }
+  tQV_LogThread& Thread() { return *fThread; }
+
+  // Retry policy of an append that finds the file busy.
+  void SetWriteAttempts(int aAttempts) { fWriteAttempts = aAttempts; }
+  void SetRetryDelay(std::chrono::milliseconds aDelay) { fRetryDelayMs = aDelay.count(); }
+  // Lines given up after their attempts, since creation.
+  int64_t DroppedLineCount() const { return fDropped; }
+
+  // The line as it goes to the file, without its CR LF.
+  static std::string FormatLine(tQV_MessageType aEntryType, const std::string& aMessage,
+                                int32_t aMaxMessageLength);
+
+ private:
+  friend class tQV_LogThread;
+  // Runs on the writer's thread only.
+  void AppendLine(const std::string& aLine);
+  bool TryAppend(const std::string& aFileName, const std::string& aLine);
+  void RenameIfTooLarge(const std::string& aFileName);
+
+  // Guards fDirectory and fFileName, which callers may change while the thread writes.
+  mutable std::mutex fNameMutex;
+  std::string fDirectory;
+  std::atomic<int32_t> fMaxMessageLength{0};
+  std::string fFileName;
+  bool fDaily = false;
+  std::atomic<int32_t> fMaxLogfileSize{kDefaultMaxLogfileSizeKiB};
+  std::atomic<int32_t> fCounter{0};
+  std::atomic<int> fWriteAttempts{kDefaultWriteAttempts};
+  std::atomic<int64_t> fRetryDelayMs{kDefaultRetryDelay.count()};
+  std::atomic<int64_t> fDropped{0};
+  std::unique_ptr<tQV_LogThread> fThread;
+};
+
+}  // namespace dodu
