@@ -1,0 +1,160 @@
+#include "db/sqlite_connection.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <memory>
+
+#include "base/conversions.h"
+#include "base/error.h"
+#include "db/sql_parameters.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace dodu {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct StatementDeleter {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// Stops a statement that runs past its command timeout.
+int TimeoutHandler(void* deadline) {
+  return Clock::now() > *static_cast<Clock::time_point*>(deadline) ? 1 : 0;
+}
+
+void Bind(sqlite3* db, sqlite3_stmt* statement, int index, const tQV_Variant& value) {
+  int rc;
+  if (value.IsNull()) {
+    rc = sqlite3_bind_null(statement, index);
+  } else if (value.IsInteger()) {
+    rc = sqlite3_bind_int64(statement, index, value.AsInteger());
+  } else if (value.IsBoolean()) {
+    rc = sqlite3_bind_int(statement, index, value.AsBoolean() ? 1 : 0);
+  } else {
+    // Amounts go as decimal text (a numeric column converts it exactly), date-times in the
+    // same form the statement texts use.
+    std::string text = value.IsAmount()     ? value.AsAmount().ToText()
+                       : value.IsDateTime() ? DateTimeToXmlText(true, value.AsDateTime())
+                                            : value.AsText();
+    rc = sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  }
+  if (rc != SQLITE_OK) throw Error(sqlite3_errmsg(db));
+}
+
+tQV_Cell ReadCell(sqlite3_stmt* statement, int column) {
+  tQV_Cell cell;
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+      return cell;
+    case SQLITE_INTEGER:
+      cell.kind = tQV_CellKind::Integer;
+      break;
+    case SQLITE_FLOAT:
+      cell.kind = tQV_CellKind::Number;
+      break;
+    case SQLITE_BLOB: {
+      cell.kind = tQV_CellKind::Binary;
+      const void* data = sqlite3_column_blob(statement, column);
+      int size = sqlite3_column_bytes(statement, column);
+      if (data != nullptr) cell.text.assign(static_cast<const char*>(data), static_cast<size_t>(size));
+      return cell;
+    }
+    default:
+      cell.kind = tQV_CellKind::Text;
+      break;
+  }
+  const unsigned char* text = sqlite3_column_text(statement, column);
+  int size = sqlite3_column_bytes(statement, column);
+  if (text != nullptr) cell.text.assign(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
+  return cell;
+}
+
+}  // namespace
+
+SqliteConnection::SqliteConnection(std::string aFileName) : fFileName(std::move(aFileName)) {}
+
+SqliteConnection::~SqliteConnection() { Close(); }
+
+void SqliteConnection::DoOpen() {
+  if (fFileName.empty()) throw Error("No database file given for the SQLite engine");
+  std::string directory = DirectoryOf(fFileName);
+  if (!directory.empty() && !DirectoryExists(directory) && !ForceDirectories(directory))
+    throw Error("Unable to create the directory " + directory);
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(fFileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close(db);
+    throw Error(message + " [" + fFileName + "]");
+  }
+  sqlite3_extended_result_codes(db, 1);
+  fDb = db;
+}
+
+void SqliteConnection::DoClose() {
+  if (fDb == nullptr) return;
+  sqlite3_close_v2(fDb);
+  fDb = nullptr;
+}
+
+tQV_ResultSet SqliteConnection::DoRun(const std::string& aSQL, const tQV_SQLParams& aParams, int aTimeoutSeconds) {
+  const int timeout = aTimeoutSeconds > 0 ? aTimeoutSeconds : kDefaultTimeoutSeconds;
+  tQV_BoundStatement bound = BindParameters(aSQL, aParams);
+  Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeout);
+  sqlite3_busy_timeout(fDb, timeout * 1000);
+  sqlite3_progress_handler(fDb, 1000, TimeoutHandler, &deadline);
+  struct HandlerReset {
+    sqlite3* db;
+    ~HandlerReset() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
+  } reset{fDb};
+
+  tQV_ResultSet result;
+  size_t next_value = 0;
+  const char* tail = bound.sql.c_str();
+  const char* end = tail + bound.sql.size();
+  while (tail < end) {
+    sqlite3_stmt* raw = nullptr;
+    const char* rest = nullptr;
+    if (sqlite3_prepare_v2(fDb, tail, static_cast<int>(end - tail), &raw, &rest) != SQLITE_OK)
+      throw Error(sqlite3_errmsg(fDb));
+    tail = rest;
+    if (raw == nullptr) continue;  // blanks or a comment
+    Statement statement(raw);
+    const int markers = sqlite3_bind_parameter_count(raw);
+    for (int i = 1; i <= markers; ++i) {
+      if (next_value >= bound.values.size()) throw Error("No value given for a parameter of the statement");
+      Bind(fDb, raw, i, bound.values[next_value++]->value);
+    }
+    const int columns = sqlite3_column_count(raw);
+    const bool collect = columns > 0 && !result.hasColumns;
+    if (collect) {
+      result.hasColumns = true;
+      for (int c = 0; c < columns; ++c) {
+        const char* name = sqlite3_column_name(raw, c);
+        result.columns.emplace_back(name != nullptr ? name : "");
+      }
+    }
+    for (;;) {
+      int rc = sqlite3_step(raw);
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) {
+        if ((rc & 0xff) == SQLITE_INTERRUPT && Clock::now() > deadline)
+          throw Error("Query timeout expired (" + std::string(sqlite3_errmsg(fDb)) + ")");
+        throw Error(sqlite3_errmsg(fDb));
+      }
+      if (!collect) continue;
+      std::vector<tQV_Cell> row;
+      row.reserve(static_cast<size_t>(columns));
+      for (int c = 0; c < columns; ++c) row.push_back(ReadCell(raw, c));
+      result.rows.push_back(std::move(row));
+    }
+  }
+  return result;
+}
+
+}  // namespace dodu

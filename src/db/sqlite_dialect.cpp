@@ -1,0 +1,166 @@
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <ctime>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "base/conversions.h"
+#include "db/db_connection.h"
+#include "db/sql_dialect.h"
+
+namespace dodu {
+
+namespace {
+
+constexpr double kMsPerDay = 86400000.0;
+
+int64_t ToMs(DateTime value) { return std::llround(value.value * kMsPerDay); }
+
+// Sessions of this process that are open now, by their start time in milliseconds. Start times
+// are made unique, so two connections of one process are never taken for one session.
+std::mutex g_sessions_mutex;
+std::set<int64_t> g_sessions;
+int64_t g_last_start = 0;
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+  return text;
+}
+
+// The words of a statement in upper case, single-blank separated, without a final ";".
+std::string NormalisedWords(const std::string& sql) {
+  std::istringstream in(sql);
+  std::string word, out;
+  while (in >> word) out += (out.empty() ? "" : " ") + Upper(word);
+  while (!out.empty() && (out.back() == ';' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+// The local date-time at which a process started, from the kernel's process table.
+bool ProcessStartTime(int pid, DateTime& out) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return false;
+  size_t close = line.rfind(')');
+  if (close == std::string::npos) return false;
+  std::istringstream fields(line.substr(close + 1));
+  std::string field;
+  unsigned long long start_ticks = 0;
+  for (int index = 3; index <= 22 && fields >> field; ++index)
+    if (index == 22) start_ticks = std::stoull(field);
+  std::ifstream system_stat("/proc/stat");
+  long long boot_time = -1;
+  while (std::getline(system_stat, line))
+    if (line.rfind("btime ", 0) == 0) boot_time = std::stoll(line.substr(6));
+  long ticks_per_second = sysconf(_SC_CLK_TCK);
+  if (boot_time < 0 || ticks_per_second <= 0 || start_ticks == 0) return false;
+  const auto seconds_since_boot = start_ticks / static_cast<unsigned long long>(ticks_per_second);
+  time_t start = static_cast<time_t>(boot_time + static_cast<long long>(seconds_since_boot));
+  struct tm local {};
+  if (localtime_r(&start, &local) == nullptr) return false;
+  return TryEncodeDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                            local.tm_sec, 0},
+                           out);
+}
+
+// Whether another process that began a session at the given time is still running. A process
+// that started after that time only reuses the id of the one that took the lock.
+bool OtherProcessAlive(int pid, DateTime session_start) {
+  if (pid <= 0) return false;
+  if (kill(pid, 0) != 0 && errno != EPERM) return false;
+  DateTime started;
+  try {
+    if (!ProcessStartTime(pid, started)) return true;  // cannot tell: take it as the holder
+  } catch (...) {
+    return true;
+  }
+  return ToMs(started) <= ToMs(session_start) + 2000;  // the kernel keeps whole seconds
+}
+
+class Sqlite final : public SqlDialect {
+ public:
+  tQV_SqlDialectKind Kind() const override { return tQV_SqlDialectKind::SQLite; }
+
+  // The T-SQL transaction words as whole statements. BEGIN IMMEDIATE takes the write lock at
+  // once, so two writers queue at the start instead of failing at their first write.
+  std::string TranslateStatement(const std::string& aSQL) const override {
+    const std::string words = NormalisedWords(aSQL);
+    if (words == "BEGIN TRAN" || words == "BEGIN TRANSACTION") return "BEGIN IMMEDIATE";
+    if (words == "COMMIT" || words == "COMMIT TRAN" || words == "COMMIT TRANSACTION") return "COMMIT";
+    if (words == "ROLLBACK" || words == "ROLLBACK TRAN" || words == "ROLLBACK TRANSACTION") return "ROLLBACK";
+    return aSQL;
+  }
+
+  DateTime BeginSession() const override {
+    std::lock_guard<std::mutex> lock(g_sessions_mutex);
+    int64_t start = std::max(ToMs(Now()), g_last_start + 1);
+    g_last_start = start;
+    g_sessions.insert(start);
+    return DateTime(static_cast<double>(start) / kMsPerDay);
+  }
+
+  void EndSession(DateTime aStart) const override {
+    std::lock_guard<std::mutex> lock(g_sessions_mutex);
+    g_sessions.erase(ToMs(aStart));
+  }
+
+  // The session id is the process id; the session's start time tells connections apart.
+  tQV_SessionInfo ReadSession(DbConnection& aConnection) const override {
+    tQV_SessionInfo info;
+    info.known = true;
+    info.spid = static_cast<int32_t>(getpid());
+    info.loginTime = aConnection.SessionStart();
+    return info;
+  }
+
+  bool IsSessionAlive(DbConnection&, int32_t aSpid, DateTime aLoginTime) const override {
+    if (aSpid == static_cast<int32_t>(getpid())) {
+      std::lock_guard<std::mutex> lock(g_sessions_mutex);
+      return g_sessions.count(ToMs(aLoginTime)) > 0;
+    }
+    return OtherProcessAlive(aSpid, aLoginTime);
+  }
+
+  std::string SessionIdExpression(DbConnection&) const override { return std::to_string(getpid()); }
+  std::string ProbeStatement() const override { return "select sqlite_version()"; }
+
+  // Names beginning with "#" are temporary tables, as on SQL Server.
+  std::string TableExistsStatement(const std::string& aTableName) const override {
+    const char* catalogue = aTableName.rfind('#', 0) == 0 ? "sqlite_temp_master" : "sqlite_master";
+    return std::string("select case when exists(select 1 from ") + catalogue +
+           " where type in ('table','view') and name=" + SqlQuoted(aTableName) +
+           " collate nocase) then 1 else 0 end as Value";
+  }
+
+  std::string DropTableStatement(const std::string& aTableName) const override {
+    std::string quoted = "\"";
+    for (char c : aTableName) {
+      quoted += c;
+      if (c == '"') quoted += '"';
+    }
+    quoted += "\"";
+    return "drop table if exists " + std::string(aTableName.rfind('#', 0) == 0 ? "temp." : "") + quoted;
+  }
+
+  std::string LastRowCountStatement() const override { return "select changes() as RecordsAffected"; }
+  std::string InsertVerb() const override { return "insert into "; }
+  std::string DeleteVerb() const override { return "DELETE FROM "; }
+  std::string NotDeletedCondition() const override { return "ifnull(annullato,'')<>'S' "; }
+};
+
+}  // namespace
+
+const SqlDialect& SqliteDialect() {
+  static const Sqlite dialect;
+  return dialect;
+}
+
+}  // namespace dodu
