@@ -1,0 +1,199 @@
+#include "driver/device_handler.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <sstream>
+
+#include "base/error.h"
+#include "io/tcp_handler.h"
+#include "io/unavailable_handler.h"
+#include "receipt/receipt_util.h"
+
+namespace dodu {
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+bool SameName(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+void ReadConnection(const pugi::xml_node& element, kConnection& c) {
+  c.fConnectionType = kConnection::ConvertConnectionType(krptUtil::GetNodeValueAsString(element, "Type"));
+  c.ConnectTimeOut(krptUtil::GetNodeValueAsInteger(element, "ConnectTimeout"));
+  c.ReadTimeOut(krptUtil::GetNodeValueAsInteger(element, "ReadTimeout"));
+  const qvConnectionType type = c.fConnectionType;
+  const bool network = type == qvConnectionType::TCP || type == qvConnectionType::HTTP;
+  const bool web = network || type == qvConnectionType::Serial;
+  if (network) {
+    c.fAddress = krptUtil::GetNodeValueAsString(element, "Address");
+    c.fPort = krptUtil::GetNodeValueAsInteger(element, "Port");
+  }
+  if (web) {
+    c.fURL = krptUtil::GetNodeValueAsString(element, "URL");
+    c.fAuthType = kConnection::ConvertAuthType(krptUtil::GetNodeValueAsString(element, "AuthType"));
+    c.fUser = krptUtil::GetNodeValueAsString(element, "User");
+    c.fPassword = krptUtil::GetNodeValueAsString(element, "Password");
+  }
+  switch (type) {
+    case qvConnectionType::Serial:
+      c.fSerialPort = krptUtil::GetNodeValueAsString(element, "SerialPort");
+      c.fSpeed = krptUtil::GetNodeValueAsInteger(element, "Speed");
+      c.fDataBits = krptUtil::GetNodeValueAsInteger(element, "DataBits");
+      c.fParity = kConnection::ConvertParity(krptUtil::GetNodeValueAsString(element, "Parity"));
+      c.fStopBits = krptUtil::GetNodeValueAsInteger(element, "StopBits");
+      break;
+    case qvConnectionType::OPOS:
+      c.fDeviceName = krptUtil::GetNodeValueAsString(element, "DeviceName");
+      break;
+    case qvConnectionType::DLL:
+      c.fLibraryName = krptUtil::GetNodeValueAsString(element, "LibraryName");
+      break;
+    case qvConnectionType::Spool:
+      c.fPrinterName = krptUtil::GetNodeValueAsString(element, "PrinterName");
+      break;
+    default:
+      break;
+  }
+}
+
+void AddText(pugi::xml_node parent, const char* name, const std::string& value) {
+  parent.append_child(name).text().set(value.c_str());
+}
+
+}  // namespace
+
+int32_t ParseIntegerText(const std::string& aText) {
+  int32_t value = 0;
+  const char* begin = aText.data();
+  const char* end = begin + aText.size();
+  if (begin != end && *begin == '+') ++begin;
+  auto [ptr, ec] = std::from_chars(begin, end, value);
+  if (aText.empty() || ec != std::errc() || ptr != end) throw Error("'" + aText + "' is not a valid integer value");
+  return value;
+}
+
+std::unique_ptr<pugi::xml_document> kDeviceHandler::Deserialize(const std::string& aXml) {
+  auto document = std::make_unique<pugi::xml_document>();
+  pugi::xml_parse_result parsed = document->load_string(aXml.c_str());
+  if (!parsed) {
+    throw Error(std::string("XML parse error: ") + parsed.description() + " at offset " +
+                std::to_string(parsed.offset));
+  }
+  pugi::xml_node root = document->document_element();
+  if (!root) throw Error("XML parse error: the document has no root element");
+
+  fType = krptUtil::GetNodeValueAsString(root, "Type");
+  fDriver = krptUtil::GetNodeValueAsString(root, "Driver");
+  fMethod = krptUtil::GetNodeValueAsString(root, "Method");
+  fDeviceHandle = krptUtil::GetNodeValueAsInteger(root, "Handle");
+  fLogId = krptUtil::GetNodeValueAsString(root, "LogId");
+
+  if (pugi::xml_node connection = root.child("Connection")) ReadConnection(connection, fConnection);
+
+  if (pugi::xml_node parameters = root.child("Parameters")) {
+    for (pugi::xml_node child = parameters.first_child(); child; child = child.next_sibling()) {
+      if (child.type() != pugi::node_element) continue;
+      // The value of a repeated name is that of its first element.
+      fParameters.emplace_back(Lower(child.name()), krptUtil::GetNodeValueAsString(parameters, child.name()));
+    }
+  }
+  if (ParameterExists("DeviceName")) fConnection.fDeviceName = GetParameter("DeviceName");
+  if (ParameterExists("ConnectTimeout")) fConnection.ConnectTimeOut(ParseIntegerText(GetParameter("ConnectTimeout")));
+  return document;
+}
+
+std::string kDeviceHandler::Serialize() const {
+  pugi::xml_document document;
+  pugi::xml_node declaration = document.append_child(pugi::node_declaration);
+  declaration.append_attribute("version") = "1.0";
+  declaration.append_attribute("encoding") = "utf-8";
+  pugi::xml_node root = document.append_child("ReceiptPrinterManager");
+  root.append_attribute("Version") = "1.0";
+  AddText(root, "Type", fType);
+  AddText(root, "Driver", fDriver);
+  AddText(root, "Method", fMethod);
+  AddText(root, "LogId", fLogId);
+  if (Lower(fMethod) != "open") AddText(root, "Handle", std::to_string(fDeviceHandle));
+  pugi::xml_node c = root.append_child("Connection");
+  AddText(c, "Type", kConnection::ConnectionTypeToString(fConnection.fConnectionType));
+  AddText(c, "ConnectTimeout", std::to_string(fConnection.fConnectTimeout));
+  AddText(c, "ReadTimeout", std::to_string(fConnection.fReadTimeout));
+  AddText(c, "Address", fConnection.fAddress);
+  AddText(c, "Port", std::to_string(fConnection.fPort));
+  AddText(c, "URL", fConnection.fURL);
+  AddText(c, "AuthType", kConnection::AuthTypeToString(fConnection.fAuthType));
+  AddText(c, "User", fConnection.fUser);
+  AddText(c, "Password", fConnection.fPassword);
+  AddText(c, "SerialPort", fConnection.fSerialPort);
+  AddText(c, "Speed", std::to_string(fConnection.fSpeed));
+  AddText(c, "DataBits", std::to_string(fConnection.fDataBits));
+  AddText(c, "Parity", kConnection::ParityToString(fConnection.fParity));
+  AddText(c, "StopBits", std::to_string(fConnection.fStopBits));
+  AddText(c, "DeviceName", fConnection.fDeviceName);
+  AddText(c, "LibraryName", fConnection.fLibraryName);
+  AddText(c, "PrinterName", fConnection.fPrinterName);
+  pugi::xml_node parameters = root.append_child("Parameters");
+  for (const auto& [name, value] : fParameters) AddText(parameters, name.c_str(), value);
+  std::ostringstream out;
+  document.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
+  return out.str();
+}
+
+std::string kDeviceHandler::GetParameter(const std::string& aName) const {
+  for (const auto& [name, value] : fParameters) {
+    if (SameName(name, aName)) return value;
+  }
+  return std::string();
+}
+
+bool kDeviceHandler::ParameterExists(const std::string& aName) const {
+  return std::any_of(fParameters.begin(), fParameters.end(), [&](const auto& p) { return SameName(p.first, aName); });
+}
+
+void kDeviceHandler::SetParameter(const std::string& aName, const std::string& aValue) {
+  auto found = std::find_if(fParameters.begin(), fParameters.end(), [&](const auto& p) { return SameName(p.first, aName); });
+  if (aValue.empty()) {
+    if (found != fParameters.end()) fParameters.erase(found);
+  } else if (found != fParameters.end()) {
+    found->second = aValue;
+  } else {
+    fParameters.emplace_back(aName, aValue);
+  }
+}
+
+std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(const std::string& aLogDir) const {
+  const std::string log_name = fDriver + "_" + fLogId;
+  std::unique_ptr<kIOHandler> handler;
+  const kConnection* c = &fConnection;
+  switch (fConnection.fConnectionType) {
+    case qvConnectionType::TCP:
+      handler = std::make_unique<kIOHandler_TCP>(c, aLogDir, log_name);
+      break;
+    case qvConnectionType::OPOS:
+      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_OPOS", "OPOS");
+      break;
+    case qvConnectionType::HTTP:
+      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_HTTP", "HTTP");
+      break;
+    case qvConnectionType::Serial:
+      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Serial", "SERIAL");
+      break;
+    case qvConnectionType::DLL:
+      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Dll", "DLL");
+      break;
+    case qvConnectionType::Com:
+      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Com", "COM");
+      break;
+    case qvConnectionType::Spool:
+      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Spool", "SPOOL");
+      break;
+  }
+  handler->SetHexLog(Lower(GetParameter("HexLog")) == "true");
+  return handler;
+}
+
+}  // namespace dodu

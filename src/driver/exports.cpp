@@ -1,0 +1,95 @@
+// The library's outside interface: six operations and the owned-string functions.
+#include "dodu_pt_10.h"
+
+#include <exception>
+
+#include "driver/owned_string.h"
+#include "driver/processor_wrappers.h"
+
+namespace {
+
+using namespace dodu;
+
+static_assert(sizeof(OLECHAR) == sizeof(OwnedChar), "owned strings are UTF-16");
+
+// Writes an output text; nothing may escape an export, not even a failed allocation.
+void SetOutput(BSTR* target, const std::string& text) {
+  if (target == nullptr) return;
+  try {
+    *target = NewOwnedString(text);
+  } catch (...) {
+    *target = nullptr;
+  }
+}
+
+void ClearOutput(BSTR* target) {
+  if (target != nullptr) *target = nullptr;
+}
+
+template <typename Wrapper, typename Output>
+int32_t Run(const BSTR request, BSTR* result, BSTR* error, Output output) {
+  ClearOutput(result);
+  ClearOutput(error);
+  try {
+    Wrapper wrapper;
+    wrapper.Process(OwnedStringToUtf8(request));
+    SetOutput(result, output(wrapper));
+    SetOutput(error, wrapper.ErrorText());
+    return wrapper.GetResult();
+  } catch (const std::exception& e) {
+    SetOutput(error, e.what());
+  } catch (...) {
+    SetOutput(error, "Unexpected error");
+  }
+  return -1;
+}
+
+}  // namespace
+
+#define DODU_EXPORT extern "C" __attribute__((visibility("default")))
+
+DODU_EXPORT int32_t OPEN(const BSTR request, int32_t* handle, BSTR* error) {
+  ClearOutput(error);
+  int32_t opened = 0;
+  int32_t rc = -1;
+  try {
+    kFiscalProcessorWrapper_OPEN wrapper;
+    wrapper.Process(OwnedStringToUtf8(request));
+    opened = wrapper.GetResult() == 0 ? wrapper.fHandle : 0;
+    SetOutput(error, wrapper.ErrorText());
+    rc = wrapper.GetResult();
+  } catch (const std::exception& e) {
+    SetOutput(error, e.what());
+  } catch (...) {
+    SetOutput(error, "Unexpected error");
+  }
+  if (handle != nullptr) *handle = opened;
+  return rc;
+}
+
+DODU_EXPORT int32_t PROCESSRECEIPT(const BSTR request, BSTR* result, BSTR* error) {
+  return Run<kFiscalProcessorWrapper_PROCESSRECEIPT>(request, result, error, [](auto& w) { return w.fOutput; });
+}
+
+DODU_EXPORT int32_t PROCESSREPRINTRECEIPT(const BSTR request, BSTR* result, BSTR* error) {
+  return Run<kFiscalProcessorWrapper_PROCESSREPRINTRECEIPT>(request, result, error,
+                                                            [](auto& w) { return w.fOutput; });
+}
+
+DODU_EXPORT int32_t PROCESSZREPORT(const BSTR request, BSTR* result, BSTR* error) {
+  return Run<kFiscalProcessorWrapper_PROCESSZREPORT>(request, result, error, [](auto& w) { return w.ResultXml(); });
+}
+
+DODU_EXPORT int32_t PROCESSXREPORT(const BSTR request, BSTR* result, BSTR* error) {
+  return Run<kFiscalProcessorWrapper_PROCESSXREPORT>(request, result, error, [](auto& w) { return w.ResultXml(); });
+}
+
+DODU_EXPORT int32_t PROCESSGETSTATUS(const BSTR request, BSTR* result, BSTR* error) {
+  return Run<kFiscalProcessorWrapper_GETSTATUS>(request, result, error, [](auto& w) { return w.ResultXml(); });
+}
+
+DODU_EXPORT BSTR SysAllocStringLen(const OLECHAR* text, uint32_t length) { return AllocOwnedString(text, length); }
+
+DODU_EXPORT void SysFreeString(BSTR text) { FreeOwnedString(text); }
+
+DODU_EXPORT uint32_t SysStringLen(BSTR text) { return OwnedStringLength(text); }

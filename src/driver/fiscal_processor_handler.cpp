@@ -1,0 +1,64 @@
+#include "driver/fiscal_processor_handler.h"
+
+#include <sstream>
+
+#include "base/error.h"
+
+namespace dodu {
+
+kFiscalProcessorHandler::kFiscalProcessorHandler() = default;
+kFiscalProcessorHandler::~kFiscalProcessorHandler() = default;
+
+void kFiscalProcessorHandler::Deserialize(const std::string& aXml, const qvReceiptHandlerDocumentTypes& aDocumentTypes) {
+  fXmlString = aXml;
+  pugi::xml_document request;
+  pugi::xml_parse_result parsed = request.load_string(aXml.c_str());
+  if (!parsed) {
+    throw Error(std::string("XML parse error: ") + parsed.description() + " at offset " +
+                std::to_string(parsed.offset));
+  }
+  pugi::xml_node root = request.document_element();
+  if (!root) throw Error("XML parse error: the request has no root element");
+
+  pugi::xml_node parameters = root.child("Parameters");
+  if (!parameters) throw Error("Invalid request: Parameters node not found");
+  pugi::xml_node processor = parameters.child("Processor");
+  if (!processor) processor = parameters.child("PROCESSOR");
+  if (!processor) throw Error("Invalid request: Processor node not found in Parameters (it names the driver)");
+  const std::string driver_name = processor.text().get();
+  pugi::xml_node driver = root.child("Driver");
+  if (!driver) throw Error("Invalid request: Driver node not found");
+  driver.text().set(driver_name.c_str());
+
+  // Whatever the request says, this library talks TCP to localhost only.
+  root.remove_child("Connection");
+  pugi::xml_node connection = root.append_child("Connection");
+  connection.append_child("Type").text().set("TCP");
+  connection.append_child("ConnectTimeout").text().set("3000");
+  connection.append_child("ReadTimeout").text().set("5000");
+  connection.append_child("Address").text().set("localhost");
+  connection.append_child("Port").text().set("5001");
+
+  std::ostringstream text;
+  request.save(text, "", pugi::format_raw, pugi::encoding_utf8);
+  std::unique_ptr<pugi::xml_document> document = kDeviceHandler::Deserialize(text.str());
+  fTillSerial = GetParameter("FPTillSerial");
+
+  const pugi::xml_document& d = *document;
+  if (aDocumentTypes.Contains(dt_Receipt)) fReceipt.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_NFReceipt)) fNFReceipt.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_Display)) fCustomerDisplay.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_Drawer)) fDrawer.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_EJReport)) fEJReport.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_VatTable)) fVATTable.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_ZReport)) fZreport.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_DeptTable)) {
+    fEATable.Deserialize(d);
+    fDeptTable.Deserialize(d);
+  }
+  if (aDocumentTypes.Contains(dt_Pay)) fPaymentReceipt.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_ReceiptReference)) fReceiptReference.Deserialize(d);
+  if (aDocumentTypes.Contains(dt_EJFilesRequest)) fEJFilesRequest.Deserialize(d);
+}
+
+}  // namespace dodu
