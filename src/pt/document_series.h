@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/date_time.h"
+
+namespace dodu {
+
+// The series code from a branch template: the placeholders replaced (without regard to case)
+// and "M" or "D" appended for manual and duplicate documents.
+std::string BuildSeriesCode(const std::string& aTemplate, const std::string& aDocumentType,
+                            const std::string& aStoreCode, const std::string& aTillCode, DateTime aBusinessDate,
+                            const std::string& aSubType);
+
+// "FR FR2023A/0000042"
+std::string BuildInvoiceNumber(const std::string& aDocumentType, const std::string& aSeriesCode, int32_t aNumber);
+// "<validation code>-0000042"
+std::string BuildATCUD(const std::string& aValidationCode, int32_t aNumber);
+
+// The series' check file: <series code>.b64 in PT_Check beside the host executable.
+std::string CheckFileDirectory();
+std::string CheckFileName(const std::string& aSeriesCode);
+
+// The decimal number in a decrypted check file; 0 for a text that is no integer.
+int32_t CheckNumberOf(const std::string& aText);
+
+}  // namespace dodu

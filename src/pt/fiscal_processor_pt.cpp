@@ -1,0 +1,171 @@
+#include "pt/fiscal_processor_pt.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+#include <pugixml.hpp>
+
+#include "base/application.h"
+#include "base/conversions.h"
+#include "base/error.h"
+#include "db/db_connection.h"
+#include "db/vendizio_proxy.h"
+#include "driver/fiscal_processor_handler.h"
+#include "driver/processor_tables.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "pt/document_series.h"
+#include "pt/fiscal_annotations.h"
+#include "pt/receipt_document.h"
+#include "pt/store_statements.h"
+
+namespace dodu {
+
+namespace {
+
+std::unique_ptr<tQV_VendizioProxy>& ProxyHolder() {
+  static std::unique_ptr<tQV_VendizioProxy> proxy;
+  return proxy;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+std::string Trimmed(const std::string& text) {
+  size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) return {};
+  size_t end = text.find_last_not_of(" \t");
+  return text.substr(begin, end - begin + 1);
+}
+
+// The value of the first name=value line whose name matches, without regard to case.
+std::string SettingOf(const std::vector<std::string>& lines, const std::string& name) {
+  for (const std::string& line : lines) {
+    size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    if (Lower(Trimmed(line.substr(0, equals))) == Lower(name)) return line.substr(equals + 1);
+  }
+  return {};
+}
+
+}  // namespace
+
+tQV_VendizioProxy& ProcessDatabaseProxy() {
+  std::unique_ptr<tQV_VendizioProxy>& proxy = ProxyHolder();
+  // Before any Open the proxy is unconnected, and every statement says so.
+  if (!proxy) proxy = std::make_unique<tQV_VendizioProxy>();
+  return *proxy;
+}
+
+void RegisterPortugueseProcessor() {
+  RegisterFiscalProcessorClass(kPortugueseDriverName, [](const kFiscalProcessorHandler& aHandler) {
+    return std::unique_ptr<kFiscalProcessor>(new kFiscalProcessor_PT(aHandler));
+  });
+}
+
+kFiscalProcessor_PT::kFiscalProcessor_PT(const kFiscalProcessorHandler& aHandler)
+    : kFiscalProcessor(aHandler), fFPCounters(std::make_unique<kFiscalProcessorCounters>()) {}
+
+kFiscalProcessor_PT::~kFiscalProcessor_PT() = default;
+
+bool kFiscalProcessor_PT::Open(kFiscalProcessorHandler& aHandler) {
+  kFiscalProcessor::Open(aHandler);
+  fIOHandler->WriteLog(let_info, "OPEN", "BEGIN");
+  fFPCounters->Init(fCountersActualFileName, aHandler.fTillSerial);
+  Init();
+  fIOHandler->WriteLog(let_info, "OPEN", "END");
+  return true;
+}
+
+void kFiscalProcessor_PT::Init() {
+  LoadIniSection(JoinPath(ExePath(), "QVPA_PT_10.ini"), "ReceiptSubTypes", fReceiptSubTypes);
+  ConnectDatabase();
+}
+
+bool kFiscalProcessor_PT::ConnectDatabase() {
+  // The old proxy goes with its connection: an open connection per OPEN would pile up otherwise.
+  std::unique_ptr<tQV_VendizioProxy>& holder = ProxyHolder();
+  holder = std::make_unique<tQV_VendizioProxy>();
+  tQV_VendizioProxy& proxy = *holder;
+  proxy.SetApplicationName("DODO-DE Vuzuvedav");
+  const std::string settings_file = "qvSAFTPT.ini";
+  if (!FileExists(settings_file)) return proxy.Init(false);
+  const std::vector<std::string> lines = ReadFileLines(settings_file);
+  proxy.SetEngine(DbEngineFromText(SettingOf(lines, "Engine")));
+  proxy.SetDataSource(SettingOf(lines, "DataSource"));
+  proxy.SetDbName(SettingOf(lines, "DBName"));
+  proxy.SetDBUserName(SettingOf(lines, "DBUserName"));
+  proxy.SetDBUserPwd(SettingOf(lines, "DbUserPwd"));
+  bool connected = proxy.Connect();
+  if (!connected) fIOHandler->WriteLog(let_error, "OPEN", "Database not connected: " + proxy.ConnectionError());
+  return connected;
+}
+
+// ---- status and the small device operations ---------------------------------------------------
+
+bool kFiscalProcessor_PT::ReadStatus(bool& aDayOpened, DateTime& aDateTime, bool& aTrainingMode,
+                                     std::string& aFirmwareVersion, std::string& aSerialNumber,
+                                     std::string& aFiscalMode) {
+  fFPCounters->Refresh();
+  aDayOpened = fFPCounters->CurrentReceiptNo() != 0;
+  aDateTime = Now();
+  tQV_ApplicationInfo loaded;
+  if (gApplication == nullptr) loaded.Load();
+  aFirmwareVersion = (gApplication != nullptr ? gApplication->Info() : loaded).Version();
+  aTrainingMode = fFPCounters->TrainingMode();
+  aFiscalMode = "RT";
+  aSerialNumber = fFPCounters->TillSerial();
+  fIOHandler->Debug(let_info, "FiscalMode=" + aFiscalMode);
+  fIOHandler->Debug(let_info, "TrainingMode=" + BoolToXmlText(aTrainingMode));
+  fIOHandler->Debug(let_info, "SerialNumber=" + aSerialNumber);
+  return true;
+}
+
+bool kFiscalProcessor_PT::GetDateTime(DateTime& aDateTime) {
+  aDateTime = Now();
+  return true;
+}
+
+bool kFiscalProcessor_PT::SetTrainingMode() {
+  fFPCounters->Refresh();
+  fFPCounters->SetTrainingMode(true);
+  fFPCounters->Save();
+  return true;
+}
+
+bool kFiscalProcessor_PT::IsDayOpened() {
+  fFPCounters->Refresh();
+  return fFPCounters->CurrentReceiptNo() != 0;
+}
+
+bool kFiscalProcessor_PT::ProcessGetStatus(kFiscalProcessorHandler&) {
+  fIOHandler->WriteLog(let_info, "GETSTATUS", "BEGIN");
+  qvProcessorStatus status;
+  bool result = ReadStatus(status.DayOpened, status.DateTime, status.TrainingMode, status.FirmwareVersion,
+                           status.SerialNumber, status.FiscalMode);
+  fStatus = status;
+  fIOHandler->WriteLog(let_info, "GETSTATUS", "END");
+  return result;
+}
+
+bool kFiscalProcessor_PT::ProcessReprintReceipt(kFiscalProcessorHandler& aHandler) {
+  const kReceiptReference& reference = aHandler.fReceiptReference;
+  std::unique_ptr<StoreStatements> store = CreateStoreStatements(ProcessDatabaseProxy(), CheckFileDirectory());
+  FoundReceipt row = store->FindStoredReceipt(reference.fDeviceSerialNumber, reference.fReceiptNumber,
+                                              reference.fReceiptDateTime);
+  fXmlOutput = row.receipt;
+  if (!row.found) {
+    fIOHandler->SetCustomError(-54, "Receipt not found");
+    return false;
+  }
+  ReceiptDocument document(fXmlOutput, "stored receipt");
+  SetChildValue(document.Receipt(), "IsReprint", "True", true);
+  fXmlOutput = document.Text();
+  return true;
+}
+
+}  // namespace dodu

@@ -1,0 +1,271 @@
+#include "pt/store_statements.h"
+
+#include <charconv>
+#include <random>
+
+#include "base/conversions.h"
+#include "base/error.h"
+#include "db/sql_dialect.h"
+#include "db/vendizio_dataset.h"
+#include "db/vendizio_proxy.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace dodu {
+
+namespace {
+
+// The row values of an insert after "values(<id>,": 22 values, each followed by "," but the
+// last, which ends the list.
+std::string InsertValues(const StoredDocument& d) {
+  return SqlQuoted(d.seriesCode) + "," + SqlQuoted(d.storeCode) + "," + SqlQuoted(d.tillCode) + "," +
+         std::to_string(d.number) + "," + std::to_string(d.zReportNumber) + "," + SqlQuoted(d.deviceSerial) + "," +
+         SqlQuoted(d.invoiceNumber) + "," + SqlDateTimeText(true, d.documentDateTime) + "," +
+         CurrencyToXmlText(d.grossTotal) + "," + SqlDateTimeText(false, d.systemEntryDateTime) + "," + "'N'," +
+         SqlQuoted(d.documentCode) + "," + SqlQuoted(d.operatorCode) + "," + SqlQuoted(d.previousHash) + "," +
+         SqlQuoted(d.hash) + "," + SqlQuoted(d.hashedString) + "," + SqlQuoted(d.operatorCode) + "," +
+         SqlDateTimeText(false, d.systemEntryDateTime) + "," + SqlQuoted(d.sourceBilling) + "," +
+         SqlQuoted(d.manualDocumentNumber) + "," + SqlQuoted(d.atcud) + "," + SqlQuoted(d.receiptXml) + ")";
+}
+
+const char* const kReceiptColumns =
+    "(id,Serie,StoreCode,TillCode,Number,ZReportNumber,DeviceSerial,ReceiptNumber,ReceiptDatetime,Totalamount,"
+    "SystemEntryDateTime,Status,DocumentType,ReceiptOperator,PreviousHash,Hash,HashedString,"
+    "LastReceiptStatusOperator,LastStatusDateTime,SourceBilling,ManualDocumentNumber,FiscalId,Receipt)";
+
+SeriesState ReadSeriesRow(tQV_VendizioDataset& row) {
+  SeriesState state;
+  state.lastNumber = static_cast<int32_t>(row.FieldByName("LastNumber").AsInteger());
+  state.validationCode = row.FieldByName("ValidationCode").AsString();
+  state.lastHash = row.FieldByName("LastHash").AsString();
+  state.lastDate = row.FieldByName("LastDate").AsDateTime();
+  tQV_Field closed = row.FieldByName("SerieClosed");
+  state.closed = !closed.IsNull() && closed.AsInteger() == 1;
+  return state;
+}
+
+// A random identifier in the form of SQL Server's NewId().
+std::string NewIdentifier() {
+  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string id;
+  for (int i = 0; i < 32; ++i) {
+    if (i == 8 || i == 12 || i == 16 || i == 20) id += '-';
+    int digit = static_cast<int>(generator() & 15);
+    if (i == 12) digit = 4;                  // version 4
+    if (i == 16) digit = 8 | (digit & 3);    // RFC 4122 variant
+    id += kHex[digit];
+  }
+  return id;
+}
+
+class SqlServerStoreStatements : public StoreStatements {
+ public:
+  using StoreStatements::StoreStatements;
+
+  bool LockSeries(const std::string& aSeriesCode) override {
+    auto result = fProxy.CreateDataset(sqlserver_text::LockSeries(aSeriesCode));
+    const int64_t code = result->FieldByName("ReturnCode").AsInteger();
+    return code == 0 || code == 1;
+  }
+
+  bool UnlockSeries(const std::string& aSeriesCode) override {
+    auto result = fProxy.CreateDataset(sqlserver_text::UnlockSeries(aSeriesCode));
+    return result->FieldByName("ReturnCode").AsInteger() == 0;
+  }
+
+  SeriesState LoadSeries(const std::string& aSeriesCode) override {
+    auto row = fProxy.CreateDataset(sqlserver_text::LoadSeries(aSeriesCode));
+    if (row->Eof()) throw Error("Serie [" + aSeriesCode + "] could not be read");
+    return ReadSeriesRow(*row);
+  }
+
+  void InsertReceipt(const StoredDocument& aDocument) override {
+    fProxy.ExecuteSQLCommand(sqlserver_text::InsertReceipt(aDocument));
+  }
+};
+
+// The embedded store: the series lock is an operating-system file lock per series code beside
+// the database, and the library makes the identifiers.
+class SqliteStoreStatements : public StoreStatements {
+ public:
+  SqliteStoreStatements(tQV_VendizioProxy& aProxy, std::string aLockDirectory)
+      : StoreStatements(aProxy), fLockDirectory(std::move(aLockDirectory)) {}
+
+  bool LockSeries(const std::string& aSeriesCode) override {
+    if (!IsPlainFileName(aSeriesCode)) throw Error("Invalid characters in path");
+    ForceDirectories(fLockDirectory);
+    return fLock.Acquire(JoinPath(fLockDirectory, aSeriesCode + ".series.lock"), kSeriesLockTimeoutMs);
+  }
+
+  bool UnlockSeries(const std::string&) override {
+    bool held = fLock.Held();
+    fLock.Release();
+    return held;
+  }
+
+  SeriesState LoadSeries(const std::string& aSeriesCode) override {
+    const std::string code = SqlQuoted(aSeriesCode);
+    fProxy.ExecuteSQLCommand(
+        "insert into Series (Id,Serie_Code,Serie_LastNumber,Serie_LastHash,Serie_LastDate) select " +
+        SqlQuoted(NewIdentifier()) + "," + code + ",0,'',null where not exists (select 1 from Series where Serie_Code=" +
+        code + ")");
+    auto row = fProxy.CreateDataset(
+        "select Serie_LastNumber as LastNumber,Serie_LastHash as LastHash,Serie_LastDate as LastDate,"
+        "Serie_Validation_Code as ValidationCode,Serie_Closed as SerieClosed from Series where Serie_Code=" +
+        code);
+    if (row->Eof()) throw Error("Serie [" + aSeriesCode + "] could not be read");
+    return ReadSeriesRow(*row);
+  }
+
+  void InsertReceipt(const StoredDocument& aDocument) override {
+    fProxy.ExecuteSQLCommand(std::string("insert into Receipts ") + kReceiptColumns + " values(" +
+                             SqlQuoted(NewIdentifier()) + "," + InsertValues(aDocument));
+  }
+
+ private:
+  std::string fLockDirectory;
+  FileLock fLock;
+};
+
+}  // namespace
+
+namespace sqlserver_text {
+
+std::string SelectCompany(const std::string& aVatId) {
+  return "select * from CompanyRecord where Company_VatId=" + SqlQuoted(aVatId);
+}
+
+std::string SelectBranch(const std::string& aBranchCode) {
+  return "select * from BranchRecord where Branch_Code=" + SqlQuoted(aBranchCode);
+}
+
+std::string LockSeries(const std::string& aSeriesCode) {
+  return "declare @ReturnCode int \r\nEXEC @ReturnCode=Sp_getapplock @Resource = " + SqlQuoted(aSeriesCode) + "," +
+         "@LockMode = 'Exclusive'," + "@LockOwner = 'Session'," + "@LockTimeout = 5000 " +
+         "select @ReturnCode as ReturnCode";
+}
+
+std::string UnlockSeries(const std::string& aSeriesCode) {
+  return "declare @ReturnCode int \r\nEXEC @ReturnCode=Sp_releaseapplock @Resource = " + SqlQuoted(aSeriesCode) +
+         "," + "@LockOwner = 'Session'" + "select @ReturnCode as ReturnCode";
+}
+
+std::string LoadSeries(const std::string& aSeriesCode) {
+  const char* const kLines[] = {
+      nullptr,  // the declaration of @Serie, below
+      "declare @LastNumber integer",
+      "declare @LastHash varchar(512)",
+      "declare @LastDate datetime",
+      "declare @ValidationCode varchar(50)",
+      "declare @SerieClosed bit",
+      "select @LastNumber=Serie_LastNumber,@LastHash=Serie_LastHash,@LastDate=Serie_LastDate,"
+      "@ValidationCode=Serie_Validation_Code,@SerieClosed=Serie_Closed",
+      "  from Series",
+      "  where Serie_Code=@Serie",
+      "",
+      "if @@ROWCOUNT=0",
+      "begin",
+      "  set @LastNumber=0",
+      "  set @LastHash=''",
+      "  set @LastDate=null",
+      "  set @SerieClosed=null",
+      "  insert Series (Id,Serie_Code,Serie_LastNumber,Serie_LastHash,Serie_LastDate)",
+      "    values(NewId(),@Serie,@LastNumber,@LastHash,@LastDate)",
+      "end",
+      "select @LastNumber as LastNumber,@LastHash as LastHash,@LastDate as LastDate,@ValidationCode as "
+      "ValidationCode, @SerieClosed as SerieClosed",
+  };
+  std::string text = "declare @Serie varchar(50)=" + SqlQuoted(aSeriesCode);
+  for (size_t i = 1; i < std::size(kLines); ++i) text += std::string("\r\n") + kLines[i];
+  return text;
+}
+
+std::string UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
+                         DateTime aDocumentDateTime) {
+  // The signature is base64, which holds no quote.
+  return "update Series   set Serie_LastNumber=" + std::to_string(aNumber) + "," + "      Serie_LastHash='" +
+         aSignature + "'," + "      Serie_LastDate=" + SqlDateTimeText(true, aDocumentDateTime) +
+         "  where Serie_Code=" + SqlQuoted(aSeriesCode);
+}
+
+std::string InsertReceipt(const StoredDocument& aDocument) {
+  return std::string("insert Receipts ") + kReceiptColumns + " values(NewId()," + InsertValues(aDocument);
+}
+
+std::string FindReceipt(const std::string& aDeviceSerial, const std::string& aNumber, DateTime aDateTime) {
+  return "select * from Receipts where DeviceSerial=" + SqlQuoted(aDeviceSerial) + " and " + "Number=" + aNumber +
+         " and " + "ReceiptDateTime=" + SqlDateTimeText(true, aDateTime);
+}
+
+std::string FindReceiptWithinDay(const std::string& aNumber, DateTime aDateTime) {
+  return "select * from Receipts where Number=" + aNumber + " and " + "ReceiptDateTime between " +
+         SqlDateTimeText(true, aDateTime) + " and " + SqlDateTimeText(true, IncDays(aDateTime, 1));
+}
+
+std::string VoidReceipt(const std::string& aDeviceSerial, const std::string& aNumber, const std::string& aOperator,
+                        DateTime aNow, DateTime aDateTime) {
+  return "update Receipts set Status='A',LastReceiptStatusOperator=" + SqlQuoted(aOperator) + "," +
+         "LastStatusDateTime=" + SqlDateTimeText(false, aNow) + " " + "where " + "DeviceSerial=" +
+         SqlQuoted(aDeviceSerial) + " and " + "Number=" + aNumber + " and " + "ReceiptDateTime=" +
+         SqlDateTimeText(true, aDateTime);
+}
+
+}  // namespace sqlserver_text
+
+bool IsDecimalInteger(const std::string& aText) {
+  int32_t value = 0;
+  const char* end = aText.data() + aText.size();
+  auto [ptr, ec] = std::from_chars(aText.data(), end, value);
+  return !aText.empty() && ec == std::errc() && ptr == end;
+}
+
+std::unique_ptr<tQV_VendizioDataset> StoreStatements::SelectCompany(const std::string& aVatId) {
+  return fProxy.CreateDataset(sqlserver_text::SelectCompany(aVatId));
+}
+
+std::unique_ptr<tQV_VendizioDataset> StoreStatements::SelectBranch(const std::string& aBranchCode) {
+  return fProxy.CreateDataset(sqlserver_text::SelectBranch(aBranchCode));
+}
+
+void StoreStatements::BeginTransaction() { fProxy.ExecuteSQLCommand("BEGIN TRAN"); }
+void StoreStatements::CommitTransaction() { fProxy.ExecuteSQLCommand("COMMIT"); }
+void StoreStatements::RollbackTransaction() { fProxy.ExecuteSQLCommand("ROLLBACK"); }
+
+void StoreStatements::UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
+                                   DateTime aDocumentDateTime) {
+  fProxy.ExecuteSQLCommand(sqlserver_text::UpdateSeries(aSeriesCode, aNumber, aSignature, aDocumentDateTime));
+}
+
+FoundReceipt StoreStatements::FindStoredReceipt(const std::string& aDeviceSerial, const std::string& aNumber,
+                                                DateTime aDateTime) {
+  FoundReceipt result;
+  if (!IsDecimalInteger(aNumber)) return result;
+  auto rows = fProxy.CreateDataset(sqlserver_text::FindReceipt(aDeviceSerial, aNumber, aDateTime));
+  if (rows->Eof()) rows = fProxy.CreateDataset(sqlserver_text::FindReceiptWithinDay(aNumber, aDateTime));
+  if (rows->Eof()) return result;
+  result.found = true;
+  result.status = rows->FieldByName("Status").AsString();
+  result.receipt = rows->FieldByName("Receipt").AsString();
+  result.receiptNumber = rows->FieldByName("ReceiptNumber").AsString();
+  result.receiptDateTime = rows->FieldByName("ReceiptDateTime").AsDateTime();
+  return result;
+}
+
+bool StoreStatements::VoidStoredReceipt(const std::string& aDeviceSerial, const std::string& aNumber,
+                                        const std::string& aOperator, DateTime aDateTime) {
+  if (!IsDecimalInteger(aNumber)) return false;
+  if (!fProxy.ExecuteSQLCommand(sqlserver_text::VoidReceipt(aDeviceSerial, aNumber, aOperator, Now(), aDateTime)))
+    return false;
+  // A void that marked nothing (the original was found only by the search within a day) must
+  // not be reported as done.
+  return fProxy.LastRowCount() > 0;
+}
+
+std::unique_ptr<StoreStatements> CreateStoreStatements(tQV_VendizioProxy& aProxy, const std::string& aLockDirectory) {
+  if (aProxy.Dialect().Kind() == tQV_SqlDialectKind::SQLite)
+    return std::make_unique<SqliteStoreStatements>(aProxy, aLockDirectory);
+  return std::make_unique<SqlServerStoreStatements>(aProxy);
+}
+
+}  // namespace dodu
