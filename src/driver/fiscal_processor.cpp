@@ -99,10 +99,10 @@ void kFiscalProcessor::Pub_OpenDrawer(const kFiscalProcessorHandler& aHandler, _
 }
 
 void kFiscalProcessor::Pub_SetDateTime(const kFiscalProcessorHandler& aHandler, _int_SETDATETIME_result& aResult) {
-  const DateTime requested = XmlTextToDateTime(aHandler.GetParameter("DateTime"));
   fIOHandler->Debug(let_info, std::string(60, '-') + " SetDateTime");
   aResult.Error = true;
   aResult.LogFileName = fIOHandler->GetLogFileName();
+  const DateTime requested = XmlTextToDateTime(aHandler.GetParameter("DateTime"));
   if (requested.value > 0) SetDateTime(requested);
   // The clock is read back whatever the outcome.
   GetDateTime(aResult.DateTime);

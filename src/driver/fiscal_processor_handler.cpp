@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "base/error.h"
+#include "receipt/receipt_util.h"
 
 namespace dodu {
 
@@ -11,6 +12,8 @@ kFiscalProcessorHandler::~kFiscalProcessorHandler() = default;
 
 void kFiscalProcessorHandler::Deserialize(const std::string& aXml, const qvReceiptHandlerDocumentTypes& aDocumentTypes) {
   fXmlString = aXml;
+  // A till that passes a null or empty string would otherwise get the parser's terse answer.
+  if (aXml.find_first_not_of(" \t\r\n") == std::string::npos) throw Error("Invalid request: the request text is empty");
   pugi::xml_document request;
   pugi::xml_parse_result parsed = request.load_string(aXml.c_str());
   if (!parsed) {
@@ -25,7 +28,7 @@ void kFiscalProcessorHandler::Deserialize(const std::string& aXml, const qvRecei
   pugi::xml_node processor = parameters.child("Processor");
   if (!processor) processor = parameters.child("PROCESSOR");
   if (!processor) throw Error("Invalid request: Processor node not found in Parameters (it names the driver)");
-  const std::string driver_name = processor.text().get();
+  const std::string driver_name = krptUtil::NodeText(processor);
   pugi::xml_node driver = root.child("Driver");
   if (!driver) throw Error("Invalid request: Driver node not found");
   driver.text().set(driver_name.c_str());

@@ -18,8 +18,12 @@ __attribute__((constructor)) void OnLibraryLoad() {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "DODU_PT_10: application object not created: %s\n", e.what());
   }
-  dodu::GetProcessorTables();
-  dodu::RegisterPortugueseProcessor();
+  try {
+    dodu::GetProcessorTables();
+    dodu::RegisterPortugueseProcessor();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "DODU_PT_10: driver not registered: %s\n", e.what());
+  }
 }
 
 __attribute__((destructor)) void OnLibraryUnload() {

@@ -48,7 +48,15 @@ void TcpClient::Connect() {
     int result = connect(fd, a->ai_addr, a->ai_addrlen);
     if (result != 0 && errno == EINPROGRESS) {
       struct pollfd p {fd, POLLOUT, 0};
-      int ready = poll(&p, 1, Remaining(deadline));
+      int ready;
+      do {
+        ready = poll(&p, 1, Remaining(deadline));
+      } while (ready < 0 && errno == EINTR);
+      if (ready < 0) {
+        failure = "Cannot connect to " + Endpoint(host_, port_) + ": " + std::strerror(errno);
+        close(fd);
+        continue;
+      }
       if (ready == 0) {
         close(fd);
         failure = "Connection to " + Endpoint(host_, port_) + " timed out after " +

@@ -66,7 +66,8 @@ bool kIOHandler_TCP::Connect() {
 }
 
 bool kIOHandler_TCP::Disconnect() {
-  if (GetConnected()) fTCPClient->Disconnect();
+  // A connection the peer has closed no longer counts as connected but still holds its socket.
+  fTCPClient->Disconnect();
   return !GetConnected();
 }
 

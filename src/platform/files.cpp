@@ -70,7 +70,9 @@ std::string ReadFileText(const std::string& path) {
 std::vector<std::string> ReadFileLines(const std::string& path) {
   std::string text = ReadFileText(path);
   std::vector<std::string> lines;
-  size_t start = 0;
+  // Settings files saved by Windows editors often begin with a UTF-8 byte order mark; it is not
+  // part of the first line.
+  size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();

@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -46,9 +47,12 @@ class LoopbackPeer {
     });
   }
   ~LoopbackPeer() {
-    shutdown(listener_, SHUT_RDWR);
-    close(listener_);
+    // A client may have connected and be waiting in the backlog before the thread reached
+    // accept: leave the listener open for it. Otherwise nobody comes, and accept is woken.
+    pollfd pending{listener_, POLLIN, 0};
+    if (poll(&pending, 1, 0) <= 0) shutdown(listener_, SHUT_RDWR);
     thread_.join();
+    close(listener_);
   }
   uint16_t Port() const { return port_; }
 
@@ -128,6 +132,36 @@ TEST_F(TcpHandlerTest, ReadAllReturnsWhatCameBeforeThePeerClosed) {
   EXPECT_EQ(handler->ReadAll(), "0123456789");
   std::string log = LogOf(std::move(handler));
   EXPECT_NE(log.find(" - Read:0123456789\r\n"), std::string::npos);
+}
+
+TEST_F(TcpHandlerTest, ReadAllStopsAfterTheReadTimeoutOnAPeerThatKeepsSending) {
+  // A byte every 20 ms never lets the per-read wait expire; only the overall limit ends the read.
+  auto chatty = [](int s) {
+    for (int i = 0; i < 150; ++i) {
+      if (send(s, "x", 1, MSG_NOSIGNAL) != 1) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  };
+  {
+    LoopbackPeer peer(chatty);
+    auto handler = Handler(peer.Port(), 300);
+    ASSERT_TRUE(handler->Connect());
+    const std::string text = handler->ReadAll();
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text.find_first_not_of('x'), std::string::npos);
+    handler->Disconnect();
+    std::string log = LogOf(std::move(handler));
+    EXPECT_NE(log.find(" - ERROR - Read Timeout:" + text + "\r\n"), std::string::npos) << log;
+  }
+  {
+    LoopbackPeer peer(chatty);
+    auto handler = Handler(peer.Port(), 300);
+    ASSERT_TRUE(handler->Connect());
+    EXPECT_EQ(handler->ReadAllBytes(), "");  // the bytes read so far are dropped
+    handler->Disconnect();
+    std::string log = LogOf(std::move(handler));
+    EXPECT_NE(log.find(" - ERROR - Read Timeout:\r\n"), std::string::npos) << log;
+  }
 }
 
 TEST_F(TcpHandlerTest, ReadCharsReadsExactlyTheCountAsEightBitText) {
