@@ -59,7 +59,9 @@ class kFiscalProcessor_PT : public kFiscalProcessor {
   bool ReadLotteryReceiptStatus(const kReceiptReference&) override { return false; }
   bool ReservedCheck() override { return true; }
 
-  // Connects the database (a new process-wide proxy); answers whether it connected.
+  // Reads the receipt sub types and connects the database through a new process-wide proxy
+  // (the previous one is released). A failed connection is logged; the first statement of a
+  // later operation reports it.
   void Init() override;
   bool Open(kFiscalProcessorHandler& aHandler) override;
   bool ProcessReceipt(kFiscalProcessorHandler& aHandler) override;

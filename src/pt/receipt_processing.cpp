@@ -148,8 +148,8 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
   const int32_t check_number = ReadCheckFile(check_file, check_text) ? CheckNumberOf(check_text) : 0;
 
   DocumentFilesGuard files;
-  store->BeginTransaction();
   try {
+    store->BeginTransaction();
     const SeriesState series = store->LoadSeries(series_code);
     fFPCounters->SetCurrentReceiptNo(series.lastNumber);
     fFPCounters->SetLastHash(series.lastHash);
@@ -315,6 +315,8 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
     store->CommitTransaction();
   } catch (const std::exception& e) {
     fIOHandler->SetCustomError(-999, e.what());
+    // The handler keeps the code only until the next call: the log keeps it for good.
+    fIOHandler->WriteLog(let_error, "PROCESSRECEIPT", "Error -999: " + std::string(e.what()));
     try {
       store->RollbackTransaction();
     } catch (const std::exception& rollback) {

@@ -44,14 +44,19 @@ SeriesState ReadSeriesRow(tQV_VendizioDataset& row) {
   return state;
 }
 
-// A random identifier in the form of SQL Server's NewId().
+// A random identifier in the form of SQL Server's NewId(). Drawn from the system's entropy
+// source each time: a generator's state is copied into a forked process, and parent and child
+// would then hand out the same identifiers (and refuse each other's documents as duplicates).
 std::string NewIdentifier() {
-  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  std::random_device source;
   static const char* const kHex = "0123456789ABCDEF";
   std::string id;
+  uint32_t bits = 0;
   for (int i = 0; i < 32; ++i) {
+    if (i % 8 == 0) bits = source();
     if (i == 8 || i == 12 || i == 16 || i == 20) id += '-';
-    int digit = static_cast<int>(generator() & 15);
+    int digit = static_cast<int>(bits & 15);
+    bits >>= 4;
     if (i == 12) digit = 4;                  // version 4
     if (i == 16) digit = 8 | (digit & 3);    // RFC 4122 variant
     id += kHex[digit];
@@ -85,8 +90,9 @@ class SqlServerStoreStatements : public StoreStatements {
   }
 };
 
-// The embedded store: the series lock is an operating-system file lock per series code beside
-// the database, and the library makes the identifiers.
+// The embedded store: the series lock is an operating-system file lock per series code in the
+// check-file directory, so every till that reads and writes a series' check file waits for the
+// one that numbers; the library makes the identifiers.
 class SqliteStoreStatements : public StoreStatements {
  public:
   SqliteStoreStatements(tQV_VendizioProxy& aProxy, std::string aLockDirectory)

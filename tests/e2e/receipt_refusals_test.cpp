@@ -1,0 +1,143 @@
+// Documents the processor refuses: nothing is numbered, stored, counted or locked for them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "base/conversions.h"
+#include "platform/file_lock.h"
+#include "pt/crypto_service.h"
+#include "support/file_wait.h"
+#include "support/receipt_till.h"
+
+namespace dodu::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> FilesIn(const fs::path& directory) {
+  std::vector<std::string> names;
+  std::error_code ignored;
+  for (const auto& entry : fs::directory_iterator(directory, ignored)) names.push_back(entry.path().filename());
+  return names;
+}
+
+DateTime At(const char* text) { return XmlTextToDateTime(text); }
+
+TEST(ReceiptRefusals, SeriesChecksFailInsideTheNumberingAndChangeNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(ReceiptTill&)> prepare;
+    std::string message;
+  };
+  const std::string later_than_document = "Invoice date " + DateTimeToText(At("2024-02-09T10:00:00")) +
+                                          " is less than the date if last Invoice issued " +
+                                          DateTimeToText(At("2024-02-09T10:00:01"));
+  const Case cases[] = {
+      {"closed", [](ReceiptTill& t) { t.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 0, "", "", true); },
+       "Serie [FR2024S01] is Closed"},
+      {"closed before the validation code is looked at",
+       [](ReceiptTill& t) { t.Store().AddSeries(kInvoiceSeries, "", 0, "", "", true); }, "Serie [FR2024S01] is Closed"},
+      {"without validation code", [](ReceiptTill& t) { t.Store().AddSeries(kInvoiceSeries, ""); },
+       "Serie Validation Code from serie [FR2024S01] is missing."},
+      {"not registered", [](ReceiptTill&) {}, "Serie Validation Code from serie [FR2024S01] is missing."},
+      {"check file behind the database",
+       [](ReceiptTill& t) {
+         t.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 5);
+         WriteCheckFile(t.Store().CheckFile(kInvoiceSeries).string(), "4");
+       },
+       "Last Number for Serie [FR2024S01] does not match [DB=5 CK=4]"},
+      {"check file missing", [](ReceiptTill& t) { t.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 3); },
+       "Last Number for Serie [FR2024S01] does not match [DB=3 CK=0]"},
+      {"check file not a number",
+       [](ReceiptTill& t) {
+         t.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 3);
+         WriteCheckFile(t.Store().CheckFile(kInvoiceSeries).string(), "3x");
+       },
+       "Last Number for Serie [FR2024S01] does not match [DB=3 CK=0]"},
+      {"dated one second before the series' last document",
+       [](ReceiptTill& t) {
+         t.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 0, "", "2024-02-09T10:00:01.000");
+       },
+       later_than_document},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReceiptTill till("T01", false);
+    c.prepare(till);
+    const TillSnapshot before(till);
+    ExportResult result = till.Process(ReceiptRequest{});
+    EXPECT_EQ(result.code, -1);
+    EXPECT_EQ(result.error, c.message);
+    EXPECT_TRUE(TillSnapshot(till) == before);
+    EXPECT_NE(till.Log(c.message).find("-999: " + c.message), std::string::npos);
+  }
+}
+
+TEST(ReceiptRefusals, DocumentAtTheSameInstantAsTheSeriesLastOnePasses) {
+  ReceiptTill till("T01", false);
+  till.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 0, "", "2024-02-09T10:00:00.000");
+  ExportResult result = till.Process(ReceiptRequest{});
+  ASSERT_EQ(result.code, 0) << result.error;
+  EXPECT_EQ(Answer(result.output).Value("Number"), "1");
+}
+
+TEST(ReceiptRefusals, UnknownCompanyOrBranch) {
+  ReceiptTill till;
+  struct Case {
+    ReceiptRequest request;
+    std::string message;
+  };
+  ReceiptRequest unknown_company, unknown_branch, void_of_unknown_company;
+  unknown_company.companyTaxCode = "PT999";
+  unknown_branch.storeCode = "S99";
+  void_of_unknown_company = VoidOf("C1-S01", "1", "2024-02-09T10:00:00");
+  void_of_unknown_company.companyTaxCode = "O'Neil";
+  const Case cases[] = {{unknown_company, "Company PT999 not found"},
+                        {unknown_branch, "Branch S99 not found"},
+                        {void_of_unknown_company, "Company O'Neil not found"}};
+  const TillSnapshot before(till);
+  for (const Case& c : cases) {
+    ExportResult result = till.Process(c.request);
+    EXPECT_EQ(result.code, -1);
+    EXPECT_EQ(result.error, c.message);
+  }
+  EXPECT_TRUE(TillSnapshot(till) == before);
+  EXPECT_TRUE(FilesIn(till.Store().HostDir() / "PT_Check").empty()) << "nothing was locked";
+}
+
+TEST(ReceiptRefusals, SeriesCodeThatIsNoPlainFileNameIsRefusedBeforeAnythingIsLocked) {
+  ReceiptTill till;
+  for (const char* series_template : {"{{DocumentType}}/{{Store}}", "../{{Store}}", "..", "FR<1>", "FR\\A", "FR\tA",
+                                      "FR|A"}) {
+    SCOPED_TRACE(series_template);
+    till.Store().Execute(std::string("update BranchRecord set InvoiceSerieTemplate='") + series_template + "'");
+    const TillSnapshot before(till);
+    ExportResult result = till.Process(ReceiptRequest{});
+    EXPECT_EQ(result.code, -1);
+    EXPECT_EQ(result.error, "Invalid characters in path");
+    EXPECT_TRUE(TillSnapshot(till) == before);
+    EXPECT_TRUE(FilesIn(till.Store().HostDir() / "PT_Check").empty()) << "nothing was locked";
+  }
+}
+
+TEST(ReceiptRefusals, SeriesLockNotGrantedInTimeRefusesTheDocument) {
+  ReceiptTill till;
+  fs::create_directories(till.Store().HostDir() / "PT_Check");
+  FileLock other_till;
+  ASSERT_TRUE(other_till.Acquire((till.Store().HostDir() / "PT_Check" / "FR2024S01.series.lock").string(), 0));
+  const TillSnapshot before(till);
+  ExportResult result = till.Process(ReceiptRequest{});
+  EXPECT_EQ(result.code, -1);
+  EXPECT_NE(result.error.find("Serie [FR2024S01]"), std::string::npos) << result.error;
+  EXPECT_NE(result.error.find("lock not granted within 5000 ms"), std::string::npos) << result.error;
+  EXPECT_TRUE(TillSnapshot(till) == before);
+
+  other_till.Release();
+  ExportResult next = till.Process(ReceiptRequest{});
+  ASSERT_EQ(next.code, 0) << next.error;
+  EXPECT_EQ(Answer(next.output).Value("Number"), "1");
+}
+
+}  // namespace
+}  // namespace dodu::testing
