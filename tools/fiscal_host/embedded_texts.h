@@ -1,0 +1,10 @@
+#pragma once
+
+namespace dodu::host {
+
+// The SQLite schema of the store tables, as built.
+const char* EmbeddedStoreSchema();
+// The public key that opens the library's signatures and check files, as built.
+const char* EmbeddedPublicKeyPem();
+
+}  // namespace dodu::host

@@ -1,0 +1,86 @@
+#include "fiscal_host/store_init.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "fiscal_host/demo_company.h"
+#include "fiscal_host/embedded_texts.h"
+#include "fiscal_host/local_clock.h"
+#include "fiscal_host/sqlite_file.h"
+
+namespace dodu::host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string DemoRows(int year) {
+  const std::string invoice_series = DemoSeriesCode(kInvoiceDocumentType, year);
+  const std::string credit_note_series = DemoSeriesCode(kCreditNoteDocumentType, year);
+  return "insert into CompanyRecord (Company_VatId,Company_BusinessName,Company_AddressDetail,Company_City,"
+         "Company_PostalCode) values (" +
+         SqlText(kCompanyTaxCode) + "," + SqlText(kCompanyName) + ",'Rua Augusta 100','Lisboa','1100-053');" +
+         "insert into BranchRecord (Branch_Code,Branch_Name,Branch_AddressDetail,Branch_City,Branch_PostalCode,"
+         "InvoiceDocumentType,InvoiceSerieTemplate,CreditNoteDocumentType,CreditNoteSerieTemplate) values (" +
+         SqlText(kStoreCode) + ",'Loja Baixa','Rua do Ouro 20','Lisboa','1100-060'," + SqlText(kInvoiceDocumentType) +
+         "," + SqlText(kSeriesTemplate) + "," + SqlText(kCreditNoteDocumentType) + "," + SqlText(kSeriesTemplate) +
+         ");" +
+         "insert into Series (Id,Serie_Code,Serie_LastNumber,Serie_LastHash,Serie_LastDate,Serie_Validation_Code,"
+         "Serie_Closed) values (" +
+         SqlText("series-" + invoice_series) + "," + SqlText(invoice_series) + ",0,'',null," +
+         SqlText(kInvoiceValidationCode) + ",0),(" + SqlText("series-" + credit_note_series) + "," +
+         SqlText(credit_note_series) + ",0,'',null," + SqlText(kCreditNoteValidationCode) + ",0);";
+}
+
+void CreateDirectory(const fs::path& path) {
+  std::error_code error;
+  fs::create_directories(path, error);
+  if (error) throw std::runtime_error("cannot create " + path.string() + ": " + error.message());
+}
+
+}  // namespace
+
+void InitWorkDirectory(const WorkDirectory& directory, std::ostream& out) {
+  if (directory.HoldsStore()) {
+    throw InitRefused(directory.Root().string() + " already holds a store (" +
+                      (fs::exists(directory.SettingsFile()) ? directory.SettingsFile() : directory.DefaultStoreFile())
+                          .string() +
+                      "); init leaves it alone. Choose a new directory.");
+  }
+  CreateDirectory(directory.Root());
+  CreateDirectory(directory.HostDir());
+  CreateDirectory(directory.DataDir());
+
+  const int year = YearOf(Now());
+  const fs::path store_file = directory.DefaultStoreFile();
+  try {
+    SqliteFile store(store_file, SqliteFile::Mode::kCreate);
+    store.Execute(EmbeddedStoreSchema());
+    store.Execute("begin;" + DemoRows(year) + "commit;");
+    std::ofstream settings(directory.SettingsFile());
+    settings << "[Database]\nEngine=SQLite\nDBName=" << WorkDirectory::kStoreFileName << "\n";
+    settings.close();
+    if (!settings) throw std::runtime_error("cannot write " + directory.SettingsFile().string());
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove(store_file, ignored);
+    fs::remove(directory.SettingsFile(), ignored);
+    throw;
+  }
+
+  const std::string root = directory.Root().string();
+  out << "Created the working directory " << root << ":\n"
+      << "  store.db       SQLite store with the schema of the driver's tables, holding\n"
+      << "                 company " << kCompanyTaxCode << " (" << kCompanyName << "),\n"
+      << "                 branch " << kStoreCode << " (Loja Baixa; series template " << kSeriesTemplate << "),\n"
+      << "                 series " << DemoSeriesCode(kInvoiceDocumentType, year) << " (invoices, validation code "
+      << kInvoiceValidationCode << ")\n"
+      << "                 and " << DemoSeriesCode(kCreditNoteDocumentType, year)
+      << " (credit notes, validation code " << kCreditNoteValidationCode << ")\n"
+      << "  qvSAFTPT.ini   Engine=SQLite, DBName=" << WorkDirectory::kStoreFileName << "\n"
+      << "  host/          the host directory (QV_HOST_DIR): LogFiles/ and the series check files in PT_Check/\n"
+      << "  data/          the fiscal data directory (QV_FPR_DB): one directory per till serial\n"
+      << "Next: fiscal-host -C " << root << " demo\n";
+}
+
+}  // namespace dodu::host

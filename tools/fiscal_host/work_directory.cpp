@@ -1,0 +1,83 @@
+#include "fiscal_host/work_directory.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace dodu::host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string Trimmed(const std::string& text) {
+  const size_t begin = text.find_first_not_of(" \t\r");
+  if (begin == std::string::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
+}
+
+// The value of the first name=value line whose name matches without regard to case, the way the
+// library reads the same file.
+std::string Setting(const fs::path& file, const std::string& name) {
+  std::ifstream in(file);
+  if (!in) throw std::runtime_error("cannot read " + file.string());
+  for (std::string line; std::getline(in, line);) {
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos && Lower(Trimmed(line.substr(0, equals))) == Lower(name))
+      return Trimmed(line.substr(equals + 1));
+  }
+  return {};
+}
+
+}  // namespace
+
+WorkDirectory::WorkDirectory(fs::path root) : fRoot(fs::absolute(std::move(root)).lexically_normal()) {
+  // "dir/" normalises to "dir/"; keep one spelling so messages name it the same way.
+  if (!fRoot.has_filename() && fRoot.has_parent_path() && fRoot != fRoot.root_path()) fRoot = fRoot.parent_path();
+}
+
+bool WorkDirectory::HoldsStore() const {
+  return fs::exists(SettingsFile()) || fs::exists(DefaultStoreFile());
+}
+
+void WorkDirectory::RequireStore() const {
+  if (!fs::is_regular_file(SettingsFile())) {
+    throw std::runtime_error(fRoot.string() + " holds no store (no " + SettingsFile().filename().string() +
+                             "); create one with: fiscal-host init " + fRoot.string());
+  }
+}
+
+fs::path WorkDirectory::StoreFileFromSettings() const {
+  RequireStore();
+  const std::string engine = Setting(SettingsFile(), "Engine");
+  if (Lower(engine) != "sqlite") {
+    throw std::runtime_error(SettingsFile().string() + " names the engine '" + engine +
+                             "'; this works on the embedded SQLite store only");
+  }
+  const fs::path name = Setting(SettingsFile(), "DBName");
+  if (name.empty()) throw std::runtime_error(SettingsFile().string() + " names no database (DBName=)");
+  return name.is_absolute() ? name : fRoot / name;
+}
+
+void WorkDirectory::Enter() const {
+  if (setenv("QV_HOST_DIR", HostDir().c_str(), 1) != 0 || setenv("QV_FPR_DB", DataDir().c_str(), 1) != 0)
+    throw std::runtime_error("cannot set the library's environment");
+  std::error_code error;
+  fs::current_path(fRoot, error);
+  if (error) throw std::runtime_error("cannot enter " + fRoot.string() + ": " + error.message());
+}
+
+WorkDirectory ChooseWorkDirectory(const std::string& option_value) {
+  if (!option_value.empty()) return WorkDirectory(option_value);
+  const char* from_environment = std::getenv("FISCAL_HOST_DIR");
+  if (from_environment != nullptr && *from_environment != '\0') return WorkDirectory(from_environment);
+  return WorkDirectory(fs::current_path());
+}
+
+}  // namespace dodu::host
