@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <sstream>
 
 namespace dodu::testing {
@@ -57,6 +59,9 @@ StoreFixture::StoreFixture() {
 }
 
 StoreFixture::~StoreFixture() {
+  // The library's processors live on and write their last log lines from a background thread;
+  // give those lines time to land before the directory goes, or the writer brings it back.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   fs::current_path(fPreviousDirectory);
   for (const auto& [key, value] : fPreviousEnvironment) {
     if (value) setenv(key.c_str(), value->c_str(), 1);
