@@ -198,7 +198,12 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
         ReceiptDocument stored(row.receipt, "stored original receipt");
         for (const CustomerField& field : kCustomerFields)
           R.*field.field = krptUtil::GetNodeValueAsString(stored.Receipt(), field.element);
+        // Receipts carry the postal code as CustomerZIPCode, read before CustomerZipCode: take it
+        // the same way, or a credit note would lose the code of its original.
+        const std::string zip = krptUtil::GetNodeValueAsString(stored.Receipt(), "CustomerZIPCode");
+        if (!zip.empty()) R.fCustomerZipCode = zip;
         for (const CustomerField& field : kCustomerFields) SetChildValue(E, field.element, R.*field.field, true);
+        SetChildValue(E, "CustomerZIPCode", R.fCustomerZipCode, false);
       }
     }
 

@@ -16,6 +16,7 @@ class ReceiptOfStoredSale : public ::testing::Test {
     sale.With("CustomerBusinessName", "Ana Lda")
         .With("CustomerName", "Ana")
         .With("CustomerCity", "Porto")
+        .With("CustomerZIPCode", "4000-001")
         .With("CustomerCountry", "PT")
         .With("CustomerTaxCode", "123456789");
     ExportResult result = till.Process(sale);
@@ -28,7 +29,10 @@ class ReceiptOfStoredSale : public ::testing::Test {
     ReceiptRequest refund;
     refund.type = "Refund";
     refund.dateTime = "2024-02-09T11:00:00";
-    refund.With("CustomerBusinessName", "Other SA").With("CustomerSurname", "Silva").With("CustomerTaxCode", "PT");
+    refund.With("CustomerBusinessName", "Other SA")
+        .With("CustomerSurname", "Silva")
+        .With("CustomerZIPCode", "1000-001")
+        .With("CustomerTaxCode", "PT");
     refund.references = OriginalReceipt("C1-S01", number, date_time);
     return refund;
   }
@@ -49,6 +53,9 @@ TEST_F(ReceiptOfStoredSale, RefundTakesReferenceAndCustomerFromTheOriginal) {
   EXPECT_EQ(answer.Value("CustomerSurname"), "") << "the original has none";
   EXPECT_TRUE(answer.Receipt().child("CustomerSurname"));
   EXPECT_EQ(answer.Value("CustomerCity"), "Porto");
+  // The postal code comes over whichever of its two element names the original used.
+  EXPECT_EQ(answer.Value("CustomerZipCode"), "4000-001");
+  EXPECT_EQ(answer.Value("CustomerZIPCode"), "4000-001");
   EXPECT_EQ(answer.Value("CustomerTaxCode"), "123456789");
   EXPECT_EQ(answer.Value("CustomerCountryDescription"), "Portugal");
   EXPECT_EQ(answer.Value("InvoiceNumber"), "NC NC2024S01/0000001");
