@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/ascii_text.h"
 #include "base/error.h"
 #include "base/format_settings.h"
 #include "platform/files.h"
@@ -29,18 +30,7 @@ std::string_view Chars(std::string_view text, size_t first, size_t count) {
   return text.substr(first - 1, count);
 }
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-  return out;
-}
 
-std::string Trimmed(std::string_view text) {
-  size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string_view::npos) return {};
-  size_t end = text.find_last_not_of(" \t\r\n");
-  return std::string(text.substr(begin, end - begin + 1));
-}
 
 }  // namespace
 
@@ -218,9 +208,9 @@ std::string UserName() {
 std::string LocalIPAddress() { return LocalIPv4Address(); }
 
 std::string FindParam(std::string_view name, bool whole) {
-  const std::string key = Lower(name);
+  const std::string key = AsciiLower(name);
   for (const std::string& argument : CommandLineArguments()) {
-    const std::string lower = Lower(argument);
+    const std::string lower = AsciiLower(argument);
     if (lower == key || lower.rfind(key + ":", 0) == 0 || lower.rfind(key + "=", 0) == 0) {
       if (whole) return argument;
       return argument.size() > name.size() ? argument.substr(name.size() + 1) : std::string();
@@ -238,7 +228,7 @@ std::string GetEnvironmentName(const std::string& file_name) {
   for (const std::string& raw : ReadFileLines(file_name)) {
     std::string line = Trimmed(raw);
     if (line.size() < 2 || line.front() != '[' || line.back() != ']') continue;
-    std::string lower = Lower(line);
+    std::string lower = AsciiLower(line);
     if (lower == "[relaydesk]" || lower == "[clipvault]" || lower == "[parametri generali]") continue;
     return line.substr(1, line.size() - 2);
   }

@@ -3,16 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/ascii_text.h"
+
 namespace dodu {
-
-namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-}  // namespace
 
 std::string ProviderConnectionString(const std::string& aDataSource, const std::string& aDbName,
                                      const std::string& aUserName, const std::string& aPassword) {
@@ -37,7 +30,7 @@ std::string OdbcAttributeValue(const std::string& aValue) {
 std::string OdbcConnectionString(const std::string& aDriver, const std::string& aDataSource,
                                  const std::string& aDbName, const std::string& aUserName,
                                  const std::string& aPassword, const std::string& aApplicationName) {
-  const bool free_tds = Lower(aDriver).find("freetds") != std::string::npos;
+  const bool free_tds = AsciiLower(aDriver).find("freetds") != std::string::npos;
   std::string text = "Driver=" + OdbcAttributeValue(aDriver) + ";";
   size_t comma = aDataSource.find(',');
   if (free_tds && comma != std::string::npos) {
@@ -82,7 +75,7 @@ std::string MaskedConnectionString(const std::string& aConnectionString) {
     }
     end = s.find(';', end);
     if (end == std::string::npos) end = s.size();
-    std::string name = Lower(key);
+    std::string name = AsciiLower(key);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
     out += key + "=";
     out += (name == "pwd" || name == "password") ? "***" : s.substr(equals + 1, end - equals - 1);

@@ -3,18 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/ascii_text.h"
 #include "platform/files.h"
 
 namespace dodu {
 
 namespace {
-
-std::string Trimmed(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return {};
-  size_t end = text.find_last_not_of(" \t\r\n");
-  return text.substr(begin, end - begin + 1);
-}
 
 bool SameText(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {

@@ -5,23 +5,12 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/ascii_text.h"
 #include "base/error.h"
 
 namespace dodu {
 
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-std::string Trimmed(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return {};
-  size_t end = text.find_last_not_of(" \t\r\n");
-  return text.substr(begin, end - begin + 1);
-}
 
 // A number in exponent form (as engines write floating-point values) moved into plain decimal
 // form by shifting the point in the text, so no binary rounding comes in.
@@ -107,8 +96,8 @@ int64_t tQV_Field::AsInteger() const {
   // A decimal or floating-point column that holds a whole number.
   Amount amount;
   if (Amount::TryParse(PlainDecimal(text), amount) && amount.Raw() % Amount::kScale == 0) return amount.Truncated();
-  if (fCell->kind == tQV_CellKind::Boolean && (Lower(text) == "true" || Lower(text) == "false"))
-    return Lower(text) == "true" ? 1 : 0;
+  if (fCell->kind == tQV_CellKind::Boolean && (AsciiLower(text) == "true" || AsciiLower(text) == "false"))
+    return AsciiLower(text) == "true" ? 1 : 0;
   throw Error("'" + fCell->text + "' is not a valid integer value for field " + fName);
 }
 
@@ -136,7 +125,7 @@ DateTime tQV_Field::AsDateTime() const {
 
 bool tQV_Field::AsBoolean() const {
   if (IsNull()) return false;
-  const std::string text = Lower(Trimmed(fCell->text));
+  const std::string text = AsciiLower(Trimmed(fCell->text));
   if (text == "true") return true;
   if (text == "false") return false;
   Amount amount;
@@ -145,7 +134,7 @@ bool tQV_Field::AsBoolean() const {
 }
 
 tQV_VendizioDataset::tQV_VendizioDataset(tQV_ResultSet aResult) : fResult(std::move(aResult)) {
-  for (size_t i = 0; i < fResult.columns.size(); ++i) fIndex.emplace(Lower(fResult.columns[i]), i);
+  for (size_t i = 0; i < fResult.columns.size(); ++i) fIndex.emplace(AsciiLower(fResult.columns[i]), i);
 }
 
 void tQV_VendizioDataset::Close() {
@@ -155,11 +144,11 @@ void tQV_VendizioDataset::Close() {
 }
 
 bool tQV_VendizioDataset::HasField(const std::string& aName) const {
-  return fIndex.find(Lower(aName)) != fIndex.end();
+  return fIndex.find(AsciiLower(aName)) != fIndex.end();
 }
 
 tQV_Field tQV_VendizioDataset::FieldByName(const std::string& aName) const {
-  auto it = fIndex.find(Lower(aName));
+  auto it = fIndex.find(AsciiLower(aName));
   if (it == fIndex.end()) throw Error("Field '" + aName + "' not found");
   return Fields(static_cast<int>(it->second));
 }

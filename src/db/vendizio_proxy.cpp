@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "base/application.h"
+#include "base/ascii_text.h"
 #include "base/conversions.h"
 #include "base/error.h"
 #include "db/connection_string.h"
@@ -27,10 +28,6 @@ bool SameText(const std::string& a, const std::string& b) {
          });
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 
 // Lock time stamps travel through text with milliseconds, so they compare to the millisecond.
 bool SameInstant(DateTime a, DateTime b) {
@@ -117,7 +114,7 @@ bool tQV_VendizioProxy::Init(bool aSingleInstance) {
       fDbName = ini.ReadString(fEnvironment, "Cfg_DbName" + suffix, "");
       fDBUserName = ini.ReadString(fEnvironment, "Cfg_UserName" + suffix, "");
       fDBUserPwd = ini.ReadString(fEnvironment, "Cfg_UserPwd" + suffix, "");
-      fTestEnvironment = Lower(ini.ReadString(fEnvironment, "Cfg_EnvType", "")) == "test";
+      fTestEnvironment = AsciiLower(ini.ReadString(fEnvironment, "Cfg_EnvType", "")) == "test";
       LoadSetup();
       result = Connect();
     }

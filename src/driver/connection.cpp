@@ -5,16 +5,12 @@
 #include <cctype>
 #include <utility>
 
+#include "base/ascii_text.h"
 #include "base/error.h"
 
 namespace dodu {
 
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 
 constexpr std::array<std::pair<qvConnectionType, const char*>, 7> kConnectionTypes{{
     {qvConnectionType::OPOS, "OPOS"},
@@ -35,9 +31,9 @@ constexpr std::array<std::pair<qvHTTPAuthType, const char*>, 4> kAuthTypes{{
 
 template <typename Table, typename Value>
 bool FindCode(const Table& table, const std::string& text, Value& out) {
-  const std::string lower = Lower(text);
+  const std::string lower = AsciiLower(text);
   for (const auto& [value, code] : table) {
-    if (Lower(code) == lower) {
+    if (AsciiLower(code) == lower) {
       out = value;
       return true;
     }

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "base/ascii_text.h"
 #include "base/error.h"
 #include "io/tcp_handler.h"
 #include "io/unavailable_handler.h"
@@ -14,12 +15,7 @@ namespace dodu {
 
 namespace {
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-bool SameName(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+bool SameName(const std::string& a, const std::string& b) { return AsciiLower(a) == AsciiLower(b); }
 
 void ReadConnection(const pugi::xml_node& element, kConnection& c) {
   c.fConnectionType = kConnection::ConvertConnectionType(krptUtil::GetNodeValueAsString(element, "Type"));
@@ -98,7 +94,7 @@ std::unique_ptr<pugi::xml_document> kDeviceHandler::Deserialize(const std::strin
     for (pugi::xml_node child = parameters.first_child(); child; child = child.next_sibling()) {
       if (child.type() != pugi::node_element) continue;
       // The value of a repeated name is that of its first element.
-      fParameters.emplace_back(Lower(child.name()), krptUtil::GetNodeValueAsString(parameters, child.name()));
+      fParameters.emplace_back(AsciiLower(child.name()), krptUtil::GetNodeValueAsString(parameters, child.name()));
     }
   }
   if (ParameterExists("DeviceName")) fConnection.fDeviceName = GetParameter("DeviceName");
@@ -117,7 +113,7 @@ std::string kDeviceHandler::Serialize() const {
   AddText(root, "Driver", fDriver);
   AddText(root, "Method", fMethod);
   AddText(root, "LogId", fLogId);
-  if (Lower(fMethod) != "open") AddText(root, "Handle", std::to_string(fDeviceHandle));
+  if (AsciiLower(fMethod) != "open") AddText(root, "Handle", std::to_string(fDeviceHandle));
   pugi::xml_node c = root.append_child("Connection");
   AddText(c, "Type", kConnection::ConnectionTypeToString(fConnection.fConnectionType));
   AddText(c, "ConnectTimeout", std::to_string(fConnection.fConnectTimeout));
@@ -192,7 +188,7 @@ std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(const std::string& a
       handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Spool", "SPOOL");
       break;
   }
-  handler->SetHexLog(Lower(GetParameter("HexLog")) == "true");
+  handler->SetHexLog(AsciiLower(GetParameter("HexLog")) == "true");
   return handler;
 }
 

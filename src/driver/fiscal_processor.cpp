@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/application.h"
+#include "base/ascii_text.h"
 #include "base/conversions.h"
 #include "base/error.h"
 #include "driver/fiscal_processor_handler.h"
@@ -12,15 +13,6 @@
 #include "platform/process.h"
 
 namespace dodu {
-
-namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-}  // namespace
 
 std::string FiscalDataBaseDirectory() {
   std::string directory = EnvironmentVariable("QV_FPR_DB");
@@ -72,8 +64,8 @@ bool kFiscalProcessor::LoadIniSection(const std::string& aFileName, const std::s
   if (!FileExists(aFileName)) return false;
   aList.clear();
   const std::vector<std::string> lines = ReadFileLines(aFileName);
-  const std::string header = Lower("[" + aSectionName + "]");
-  auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return Lower(l) == header; });
+  const std::string header = AsciiLower("[" + aSectionName + "]");
+  auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return AsciiLower(l) == header; });
   if (line == lines.end()) return true;
   for (++line; line != lines.end() && !(!line->empty() && line->front() == '['); ++line) aList.push_back(*line);
   return true;

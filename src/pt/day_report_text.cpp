@@ -91,59 +91,51 @@ std::string ReportNumberText(Amount aValue, int aDecimals, const FormatSettings&
   return text;
 }
 
+namespace {
+
+// The till and time, then the day's totals and count: the part both reports share, after the
+// title. Z joins "Data Registo" to the date-time, X puts a blank between them.
+void AppendTillAndDay(std::vector<std::string>& lines, const kFiscalProcessorCounters& c, DateTime aNow,
+                      const FormatSettings& f, const std::string& date_label,
+                      const std::vector<std::string>& grand_totals) {
+  lines.insert(lines.end(), {"Caixa " + c.TillSerial(), date_label + DateTimeText(aNow, f), "", kDashes, ""});
+  lines.insert(lines.end(), grand_totals.begin(), grand_totals.end());
+  lines.insert(lines.end(), {
+                                AmountLine("Total do Dia", c.DailyTotal(), f),
+                                "",
+                                AmountLine("Total do Dia Vendas", c.DailySales(), f),
+                                AmountLine("Total do Dia Devolu\u00e7\u00f5es", c.DailyRefunds(), f),
+                                AmountLine("Total do Dia Cancela\u00e7\u00f5es", c.DailyVoids(), f),
+                                "",
+                                kDashes,
+                                "",
+                                LabelColumn("Documentos Emitidos") +
+                                    ValueColumn(ReportNumberText(Amount::FromInteger(c.CurrentReceiptNo()), 0, f)),
+                            });
+}
+
+}  // namespace
+
 std::string BuildZReportText(const kFiscalProcessorCounters& c, DateTime aNow, const FormatSettings& f) {
-  return Joined({
-      "Z-REPORT # " + ZeroPadded(c.CurrentZReportNo(), 4),
-      "",
-      kDashes,
-      "",
-      "Caixa " + c.TillSerial(),
-      "Data Registo" + DateTimeText(aNow, f),
-      "",
-      kDashes,
-      "",
-      AmountLine("Total Geral", c.GrandTotalTotal(), f),
-      "",
-      AmountLine("Total Geral Vendas", c.GrandTotalSales(), f),
-      AmountLine("Total Geral Devolu\u00e7\u00f5es", c.GrandTotalRefunds(), f),
-      AmountLine("Total Geral Cancela\u00e7\u00f5es", c.GrandTotalVoids(), f),
-      "",
-      kDashes,
-      "",
-      AmountLine("Total do Dia", c.DailyTotal(), f),
-      "",
-      AmountLine("Total do Dia Vendas", c.DailySales(), f),
-      AmountLine("Total do Dia Devolu\u00e7\u00f5es", c.DailyRefunds(), f),
-      AmountLine("Total do Dia Cancela\u00e7\u00f5es", c.DailyVoids(), f),
-      "",
-      kDashes,
-      "",
-      LabelColumn("Documentos Emitidos") +
-          ValueColumn(ReportNumberText(Amount::FromInteger(c.CurrentReceiptNo()), 0, f)),
-  });
+  std::vector<std::string> lines = {"Z-REPORT # " + ZeroPadded(c.CurrentZReportNo(), 4), "", kDashes, ""};
+  AppendTillAndDay(lines, c, aNow, f, "Data Registo",
+                   {
+                       AmountLine("Total Geral", c.GrandTotalTotal(), f),
+                       "",
+                       AmountLine("Total Geral Vendas", c.GrandTotalSales(), f),
+                       AmountLine("Total Geral Devolu\u00e7\u00f5es", c.GrandTotalRefunds(), f),
+                       AmountLine("Total Geral Cancela\u00e7\u00f5es", c.GrandTotalVoids(), f),
+                       "",
+                       kDashes,
+                       "",
+                   });
+  return Joined(lines);
 }
 
 std::string BuildXReportText(const kFiscalProcessorCounters& c, DateTime aNow, const FormatSettings& f) {
-  return Joined({
-      "X-REPORT",
-      kDashes,
-      "",
-      "Caixa " + c.TillSerial(),
-      "Data Registo " + DateTimeText(aNow, f),
-      "",
-      kDashes,
-      "",
-      AmountLine("Total do Dia", c.DailyTotal(), f),
-      "",
-      AmountLine("Total do Dia Vendas", c.DailySales(), f),
-      AmountLine("Total do Dia Devolu\u00e7\u00f5es", c.DailyRefunds(), f),
-      AmountLine("Total do Dia Cancela\u00e7\u00f5es", c.DailyVoids(), f),
-      "",
-      kDashes,
-      "",
-      LabelColumn("Documentos Emitidos") +
-          ValueColumn(ReportNumberText(Amount::FromInteger(c.CurrentReceiptNo()), 0, f)),
-  });
+  std::vector<std::string> lines = {"X-REPORT", kDashes, ""};
+  AppendTillAndDay(lines, c, aNow, f, "Data Registo ", {});
+  return Joined(lines);
 }
 
 }  // namespace dodu

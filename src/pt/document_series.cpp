@@ -5,6 +5,7 @@
 #include <charconv>
 #include <utility>
 
+#include "base/ascii_text.h"
 #include "base/conversions.h"
 #include "base/error.h"
 #include "platform/paths.h"
@@ -13,14 +14,9 @@ namespace dodu {
 
 namespace {
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
 std::string ReplaceAllIgnoringCase(const std::string& aText, const std::string& aPattern, const std::string& aValue) {
-  const std::string lower_text = Lower(aText);
-  const std::string lower_pattern = Lower(aPattern);
+  const std::string lower_text = AsciiLower(aText);
+  const std::string lower_pattern = AsciiLower(aPattern);
   std::string result;
   size_t start = 0;
   for (size_t found; (found = lower_text.find(lower_pattern, start)) != std::string::npos;

@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "base/application.h"
+#include "base/ascii_text.h"
 #include "base/conversions.h"
 #include "base/error.h"
 #include "db/db_connection.h"
@@ -30,24 +31,14 @@ std::unique_ptr<tQV_VendizioProxy>& ProxyHolder() {
   return proxy;
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 
-std::string Trimmed(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string::npos) return {};
-  size_t end = text.find_last_not_of(" \t");
-  return text.substr(begin, end - begin + 1);
-}
 
 // The value of the first name=value line whose name matches, without regard to case.
 std::string SettingOf(const std::vector<std::string>& lines, const std::string& name) {
   for (const std::string& line : lines) {
     size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    if (Lower(Trimmed(line.substr(0, equals))) == Lower(name)) return line.substr(equals + 1);
+    if (AsciiLower(Trimmed(line.substr(0, equals))) == AsciiLower(name)) return line.substr(equals + 1);
   }
   return {};
 }

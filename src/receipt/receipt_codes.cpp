@@ -3,18 +3,12 @@
 #include <utility>
 
 #include "base/error.h"
+#include "base/ascii_text.h"
 #include "receipt/receipt_util.h"
 
 namespace dodu {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 template <typename E, size_t N>
 using CodeTable = std::array<std::pair<const char*, E>, N>;
@@ -22,7 +16,7 @@ using CodeTable = std::array<std::pair<const char*, E>, N>;
 // The member whose code equals the lower-cased text, else the error "<label> <text> is invalid".
 template <typename E, size_t N>
 E Decode(const CodeTable<E, N>& aTable, std::string_view aText, const char* aLabel) {
-  const std::string lower = Lower(aText);
+  const std::string lower = AsciiLower(aText);
   for (const auto& [code, value] : aTable)
     if (lower == code) return value;
   throw Error(std::string(aLabel) + " " + lower + " is invalid");
@@ -177,7 +171,7 @@ qvReceiptTaxType krptUtil::DecodeTaxType(std::string_view aText) { return Decode
 std::string krptUtil::EncodeTaxType(qvReceiptTaxType aValue) { return Encode(kTaxTypesWritten, aValue); }
 
 qvReceiptReferenceType krptUtil::DecodeReferenceType(std::string_view aText) {
-  const std::string lower = Lower(aText);
+  const std::string lower = AsciiLower(aText);
   if (lower == "eftreceipt") return rrt_EFTReceipt;
   if (lower == "notavailable") return rrt_NotAvailable;
   if (lower == "empties") return rrt_Empties;
@@ -195,7 +189,7 @@ std::string krptUtil::EncodeCustomerIdType(qvReceiptCustomerIdType aValue) {
 }
 
 qvReceiptLineAttribute krptUtil::DecodeLineAttribute(std::string_view aText) {
-  return Lower(aText) == "product" ? rla_Product : rla_Service;
+  return AsciiLower(aText) == "product" ? rla_Product : rla_Service;
 }
 
 qvReceiptMessageLineAlignment krptUtil::DecodeAlignment(std::string_view aText) {

@@ -9,6 +9,7 @@
 #include <pugixml.hpp>
 
 #include "base/amount.h"
+#include "base/ascii_text.h"
 #include "fiscal_host/command_line.h"
 #include "fiscal_host/embedded_texts.h"
 #include "fiscal_host/envelope.h"
@@ -29,11 +30,6 @@ std::string ReadText(const fs::path& file) {
   return text.str();
 }
 
-std::string Trimmed(const std::string& text) {
-  const size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
 
 std::string SevenDigits(int64_t number) {
   std::string digits = std::to_string(number);

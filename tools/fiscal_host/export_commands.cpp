@@ -7,6 +7,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "base/ascii_text.h"
 #include "fiscal_host/command_line.h"
 #include "fiscal_host/envelope.h"
 #include "fiscal_host/till_session.h"
@@ -42,10 +43,6 @@ int WithOpenTill(const HostContext& context, const char* export_name,
   return Report(export_name, operation(till));
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 
 }  // namespace
 
@@ -71,7 +68,7 @@ int RunVoid(const HostContext& context, const std::string& file) {
   if (!type) type = receipt.prepend_child("Type");
   const std::string given = type.text().get();
   if (given.empty()) type.text().set("Void");
-  else if (Lower(given) != "void") throw UsageError(file + ": a void needs a <Receipt> of Type Void, not " + given);
+  else if (AsciiLower(given) != "void") throw UsageError(file + ": a void needs a <Receipt> of Type Void, not " + given);
   return WithOpenTill(context, "PROCESSRECEIPT", [&](TillSession& till) { return till.ProcessReceipt(request); });
 }
 

@@ -8,6 +8,7 @@
 #include <pugixml.hpp>
 
 #include "base/amount.h"
+#include "base/ascii_text.h"
 #include "fiscal_host/envelope.h"
 #include "fiscal_host/paper_layout.h"
 #include "fiscal_host/terminal_qr.h"
@@ -15,11 +16,6 @@
 namespace dodu::host {
 
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 
 std::string Child(pugi::xml_node node, const char* name) { return node.child(name).text().get(); }
 
@@ -58,7 +54,7 @@ std::string PaymentName(pugi::xml_node payment) {
       {"cash", "Numerário"},          {"creditcard", "Cartão de crédito"}, {"debitcard", "Cartão de débito"},
       {"cheque", "Cheque"},           {"change", "Troco"},                 {"voucher", "Vale"},
       {"giftcard", "Cartão oferta"}, {"mealvoucher", "Vale refeição"}};
-  const auto name = kNames.find(Lower(Child(payment, "Type")));
+  const auto name = kNames.find(AsciiLower(Child(payment, "Type")));
   return name != kNames.end() ? name->second : Child(payment, "Type");
 }
 
@@ -79,8 +75,8 @@ void Header(PaperLayout& paper, pugi::xml_node receipt) {
   if (!store.empty()) paper.Center("Loja: " + store);
   paper.Rule();
 
-  if (Lower(Child(receipt, "Type")) == "void") paper.Center("*** DOCUMENTO ANULADO ***");
-  if (Lower(Child(receipt, "IsReprint")) == "true") paper.Center("*** 2.ª VIA - REIMPRESSÃO ***");
+  if (AsciiLower(Child(receipt, "Type")) == "void") paper.Center("*** DOCUMENTO ANULADO ***");
+  if (AsciiLower(Child(receipt, "IsReprint")) == "true") paper.Center("*** 2.ª VIA - REIMPRESSÃO ***");
   paper.Columns(Child(receipt, "ReceiptTypeDescription"), Child(receipt, "InvoiceNumber"));
   paper.Columns("Data " + DateTimeShown(Child(receipt, "DateTime")),
                 "Caixa " + Child(receipt, "TillCode") + "  Op. " + Child(receipt, "OperatorCode"));
@@ -106,7 +102,7 @@ void Header(PaperLayout& paper, pugi::xml_node receipt) {
 
 void Lines(PaperLayout& paper, pugi::xml_node receipt, const std::map<std::string, std::string>& rates) {
   for (pugi::xml_node line : receipt.child("Lines").children()) {
-    const std::string kind = Lower(line.name());
+    const std::string kind = AsciiLower(line.name());
     const std::string description = Child(line, "Description");
     if (kind == "text") {
       paper.Left(description);
@@ -164,11 +160,11 @@ void Trailer(PaperLayout& paper, pugi::xml_node receipt, const PaperOptions& opt
     const std::string kind = message.name();
     const std::string value = Child(message, "Value");
     if (kind == "Text") {
-      const std::string alignment = Lower(Child(message, "Alignment"));
+      const std::string alignment = AsciiLower(Child(message, "Alignment"));
       if (alignment == "center") paper.Center(value);
       else if (alignment == "right") paper.Right(value);
       else paper.Left(value);
-    } else if (kind == "Barcode" && Lower(Child(message, "Type")) == "qrcode") {
+    } else if (kind == "Barcode" && AsciiLower(Child(message, "Type")) == "qrcode") {
       const DrawnQrCode code = DrawQrCode(value, message.child("QRCodeMinVersion").text().as_int(0), options.colors);
       const size_t indent = static_cast<size_t>(code.width) < paper.Width() ? (paper.Width() - code.width) / 2 : 0;
       for (const std::string& line : code.lines) paper.Raw(std::string(indent, ' ') + line);

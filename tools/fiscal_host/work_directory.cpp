@@ -5,22 +5,13 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "base/ascii_text.h"
+
 namespace dodu::host {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string Trimmed(const std::string& text) {
-  const size_t begin = text.find_first_not_of(" \t\r");
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
-}
 
 // The value of the first name=value line whose name matches without regard to case, the way the
 // library reads the same file.
@@ -29,7 +20,7 @@ std::string Setting(const fs::path& file, const std::string& name) {
   if (!in) throw std::runtime_error("cannot read " + file.string());
   for (std::string line; std::getline(in, line);) {
     const size_t equals = line.find('=');
-    if (equals != std::string::npos && Lower(Trimmed(line.substr(0, equals))) == Lower(name))
+    if (equals != std::string::npos && AsciiLower(Trimmed(line.substr(0, equals))) == AsciiLower(name))
       return Trimmed(line.substr(equals + 1));
   }
   return {};
@@ -56,7 +47,7 @@ void WorkDirectory::RequireStore() const {
 fs::path WorkDirectory::StoreFileFromSettings() const {
   RequireStore();
   const std::string engine = Setting(SettingsFile(), "Engine");
-  if (Lower(engine) != "sqlite") {
+  if (AsciiLower(engine) != "sqlite") {
     throw std::runtime_error(SettingsFile().string() + " names the engine '" + engine +
                              "'; this works on the embedded SQLite store only");
   }
