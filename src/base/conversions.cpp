@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 #include "base/ascii_text.h"
 #include "base/error.h"
@@ -149,6 +150,12 @@ std::string GetField(std::string_view text, int number, char separator, bool to_
   if (to_end) return std::string(text.substr(start));
   size_t end = text.find(separator, start);
   return std::string(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+}
+
+bool TryParseInt32(std::string_view text, int32_t& value) {
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return !text.empty() && ec == std::errc() && ptr == end;
 }
 
 std::string SqlQuoted(std::string_view text) {

@@ -37,6 +37,9 @@ T NullToDefault(const std::optional<T>& value, const T& fallback) {
   return value.has_value() ? *value : fallback;
 }
 
+// A whole decimal 32-bit integer: digits with an optional minus sign, nothing else.
+bool TryParseInt32(std::string_view text, int32_t& value);
+
 // SQL texts.
 std::string SqlQuoted(std::string_view text);                             // 'O''Brien'
 std::string SqlDateText(DateTime value);                                  // '20240305'

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <sstream>
 
 #include "base/ascii_text.h"
+#include "base/conversions.h"
 #include "base/error.h"
 #include "io/tcp_handler.h"
 #include "io/unavailable_handler.h"
@@ -64,11 +64,8 @@ void AddText(pugi::xml_node parent, const char* name, const std::string& value) 
 
 int32_t ParseIntegerText(const std::string& aText) {
   int32_t value = 0;
-  const char* begin = aText.data();
-  const char* end = begin + aText.size();
-  if (begin != end && *begin == '+') ++begin;
-  auto [ptr, ec] = std::from_chars(begin, end, value);
-  if (aText.empty() || ec != std::errc() || ptr != end) throw Error("'" + aText + "' is not a valid integer value");
+  const std::string_view digits = !aText.empty() && aText[0] == '+' ? std::string_view(aText).substr(1) : aText;
+  if (!TryParseInt32(digits, value)) throw Error("'" + aText + "' is not a valid integer value");
   return value;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <utility>
 
 #include "base/ascii_text.h"
@@ -70,9 +69,7 @@ std::string CheckFileName(const std::string& aSeriesCode) {
 
 int32_t CheckNumberOf(const std::string& aText) {
   int32_t value = 0;
-  const char* end = aText.data() + aText.size();
-  auto [ptr, ec] = std::from_chars(aText.data(), end, value);
-  return !aText.empty() && ec == std::errc() && ptr == end ? value : 0;
+  return TryParseInt32(aText, value) ? value : 0;
 }
 
 }  // namespace dodu

@@ -1,6 +1,5 @@
 #include "pt/store_statements.h"
 
-#include <charconv>
 #include <random>
 
 #include "base/conversions.h"
@@ -221,9 +220,7 @@ std::string VoidReceipt(const std::string& aDeviceSerial, const std::string& aNu
 
 bool IsDecimalInteger(const std::string& aText) {
   int32_t value = 0;
-  const char* end = aText.data() + aText.size();
-  auto [ptr, ec] = std::from_chars(aText.data(), end, value);
-  return !aText.empty() && ec == std::errc() && ptr == end;
+  return TryParseInt32(aText, value);
 }
 
 std::unique_ptr<tQV_VendizioDataset> StoreStatements::SelectCompany(const std::string& aVatId) {
