@@ -26,10 +26,15 @@ std::string WaitForFileContaining(const std::filesystem::path& file, const std::
 }
 
 std::filesystem::path FindFile(const std::filesystem::path& directory, const std::string& prefix) {
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
-    if (entry.is_regular_file() && entry.path().filename().string().rfind(prefix, 0) == 0) return entry.path();
-  }
+  // The library creates its log files from a background thread: give them a moment to appear.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  do {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+      if (entry.is_regular_file() && entry.path().filename().string().rfind(prefix, 0) == 0) return entry.path();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  } while (std::chrono::steady_clock::now() < deadline);
   return {};
 }
 

@@ -9,7 +9,8 @@ namespace dodu::testing {
 // library writes from its background thread; the text as it stands when the wait ends.
 std::string WaitForFileContaining(const std::filesystem::path& file, const std::string& needle);
 std::string ReadWholeFile(const std::filesystem::path& file);
-// The one regular file in a directory whose name starts with prefix ("" when there is none).
+// The regular file in a directory whose name starts with prefix, waiting up to a few seconds for
+// it to appear ("" when none does).
 std::filesystem::path FindFile(const std::filesystem::path& directory, const std::string& prefix);
 
 }  // namespace dodu::testing
