@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -20,7 +22,33 @@ namespace {
 
 std::string SystemReason() { return std::strerror(errno); }
 
+constexpr const char* kTemporaryMarker = ".tmp.";
+
+std::string TemporaryNameFor(const std::string& path, uint64_t sequence) {
+  return path + kTemporaryMarker + std::to_string(getpid()) + "." + std::to_string(sequence);
+}
+
+// The process id in a temporary file's name (<target>.tmp.<pid>.<sequence>), or 0.
+pid_t WriterOfTemporary(const std::string& name) {
+  const size_t marker = name.rfind(kTemporaryMarker);
+  if (marker == std::string::npos) return 0;
+  const std::string rest = name.substr(marker + std::strlen(kTemporaryMarker));
+  const size_t dot = rest.find('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == rest.size()) return 0;
+  if (rest.find_first_not_of("0123456789") != dot || rest.find_first_not_of("0123456789", dot + 1) != std::string::npos)
+    return 0;
+  try {
+    return static_cast<pid_t>(std::stol(rest.substr(0, dot)));
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+bool ProcessIsGone(pid_t pid) { return kill(pid, 0) != 0 && errno == ESRCH; }
+
 }  // namespace
+
+std::string LastSystemError() { return SystemReason(); }
 
 bool ForceDirectories(const std::string& path) {
   if (path.empty()) return false;
@@ -87,7 +115,7 @@ std::vector<std::string> ReadFileLines(const std::string& path) {
 void WriteFileAtomically(const std::string& path, std::string_view content) {
   // Unique per process and per call, so two threads writing the same file never share one.
   static std::atomic<uint64_t> sequence{0};
-  std::string temporary = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(++sequence);
+  std::string temporary = TemporaryNameFor(path, ++sequence);
   int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) throw Error("Cannot write file " + path + ": " + SystemReason());
   size_t written = 0;
@@ -119,6 +147,21 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
     fsync(dir_fd);
     close(dir_fd);
   }
+}
+
+int RemoveStaleTemporaryFiles(const std::string& directory) {
+  int removed = 0;
+  std::error_code error;
+  std::filesystem::recursive_directory_iterator entries(directory, error);
+  if (error) return 0;
+  for (auto it = entries; it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    if (error) break;
+    if (!it->is_regular_file(error)) continue;
+    const pid_t writer = WriterOfTemporary(it->path().filename().string());
+    // A live writer (another till's process) may still rename its file into place.
+    if (writer > 0 && (writer == getpid() || ProcessIsGone(writer)) && unlink(it->path().c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace dodu

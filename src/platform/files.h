@@ -14,6 +14,8 @@ bool DirectoryExists(const std::string& path);
 int64_t FileSize(const std::string& path);      // -1 when it cannot be read
 bool RenameFile(const std::string& from, const std::string& to);
 bool DeleteFile(const std::string& path);
+// The system's reason for the last failed call of this thread.
+std::string LastSystemError();
 
 // Raises with the system's reason when the file cannot be read.
 std::string ReadFileText(const std::string& path);
@@ -22,5 +24,8 @@ std::vector<std::string> ReadFileLines(const std::string& path);
 // Writes a temporary file beside the target, flushes it to disk and renames it over the target,
 // so readers see the old content or the new one and never a half-written file. Raises on failure.
 void WriteFileAtomically(const std::string& path, std::string_view content);
+// Removes, in the directory and below it, the temporary files of atomic writes whose process is
+// gone (killed mid-write); answers how many went.
+int RemoveStaleTemporaryFiles(const std::string& directory);
 
 }  // namespace dodu

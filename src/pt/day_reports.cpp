@@ -1,6 +1,4 @@
 // Z and X reports: the day's counters with their printable texts; Z also closes the day.
-#include <filesystem>
-
 #include "base/conversions.h"
 #include "base/error.h"
 #include "base/format_settings.h"
@@ -14,11 +12,14 @@ namespace dodu {
 
 namespace {
 
-// Copies a file, never replacing one that exists.
-void CopyWithoutReplacing(const std::string& from, const std::string& to) {
-  std::error_code error;
-  if (!std::filesystem::copy_file(from, to, std::filesystem::copy_options::none, error))
-    throw Error("Cannot copy " + from + " to " + to + ": " + error.message());
+// A copy that is whole or absent whatever instant the process dies at. It replaces a copy left
+// by a report that died before it closed the day, so the report can simply be asked again.
+void CopyAtomically(const std::string& from, const std::string& to) {
+  try {
+    WriteFileAtomically(to, ReadFileText(from));
+  } catch (const std::exception& e) {
+    throw Error("Cannot copy " + from + " to " + to + ": " + e.what());
+  }
 }
 
 }  // namespace
@@ -45,6 +46,9 @@ bool kFiscalProcessor_PT::ProcessZReport(kFiscalProcessorHandler& aHandler) {
   fIOHandler->WriteLog(let_info, "PROCESSZREPORT", "BEGIN");
   const bool locked = fFPCounters->Lock();
   if (locked) {
+    // The day is closed by the one save of Z below: a report that dies before it leaves the day
+    // open and is repeated whole; one that dies after it has closed the day once.
+    SettleCounters();
     fFPCounters->Refresh();
     std::string text;
     if (aHandler.fZreport.fPrintText) {
@@ -55,12 +59,11 @@ bool kFiscalProcessor_PT::ProcessZReport(kFiscalProcessorHandler& aHandler) {
     FillCounters(text);
     const std::string counters = fFPCounters->FileName();
     if (FileExists(counters)) {
-      if (FileExists(fCountersPreviousFileName)) DeleteFile(fCountersPreviousFileName);
-      CopyWithoutReplacing(counters, fCountersPreviousFileName);
+      CopyAtomically(counters, fCountersPreviousFileName);
       const std::string day_directory = JoinPath(fDirProcessed, FormatDateTime("yyyymmdd", Now()));
       if (!ForceDirectories(day_directory)) throw Error("Cannot create directory " + day_directory);
-      CopyWithoutReplacing(counters,
-                           JoinPath(day_directory, ZeroPadded(fFPCounters->CurrentZReportNo(), 4) + "-9999.fprd"));
+      CopyAtomically(counters,
+                     JoinPath(day_directory, ZeroPadded(fFPCounters->CurrentZReportNo(), 4) + "-9999.fprd"));
     }
     fFPCounters->Z();
   }
@@ -71,6 +74,7 @@ bool kFiscalProcessor_PT::ProcessZReport(kFiscalProcessorHandler& aHandler) {
 
 bool kFiscalProcessor_PT::ProcessXReport(kFiscalProcessorHandler&) {
   fIOHandler->WriteLog(let_info, "PROCESSXREPORT", "BEGIN");
+  SettleCounters();
   fFPCounters->Refresh();
   FillCounters(BuildXReportText(*fFPCounters, Now(), GetFormatSettings()));
   fIOHandler->WriteLog(let_info, "PROCESSXREPORT", "END");

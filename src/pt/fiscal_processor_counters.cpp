@@ -1,7 +1,7 @@
 #include "pt/fiscal_processor_counters.h"
 
-#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 #include <pugixml.hpp>
@@ -9,6 +9,7 @@
 #include "base/conversions.h"
 #include "base/error.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "receipt/receipt_util.h"
 
 namespace dodu {
@@ -28,6 +29,77 @@ void AllOrNothing(kFiscalProcessorCounters& aCounters, Change aChange) {
     aCounters = before;
     throw;
   }
+}
+
+// A pending file's name carries the document it waits for, so that the file's content is exactly
+// the counters file it becomes and putting it in place is one rename. The fields are written in
+// hexadecimal: series codes may hold any character a file name allows.
+constexpr const char* kPendingPrefix = "counters.pending.";
+constexpr const char* kPendingSuffix = ".fprc";
+constexpr char kFieldSeparator = '\x1f';
+// Enough of a signature to tell two documents apart, short enough for any file system's names.
+constexpr size_t kHashPrefixLength = 32;
+
+std::string ToHex(const std::string& text) {
+  static const char* const kDigits = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : text) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+std::optional<std::string> FromHex(std::string_view hex) {
+  if (hex.size() % 2 != 0) return std::nullopt;
+  auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string text;
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    int high = digit(hex[i]), low = digit(hex[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    text += static_cast<char>(high * 16 + low);
+  }
+  return text;
+}
+
+std::string PendingName(const CountedDocument& d) {
+  std::string fields = std::string(d.isVoid ? "V" : "D") + kFieldSeparator + d.seriesCode + kFieldSeparator +
+                       std::to_string(d.number) + kFieldSeparator +
+                       (d.isVoid ? DateTimeToXmlText(false, d.voidedAt) : d.hash.substr(0, kHashPrefixLength));
+  return kPendingPrefix + ToHex(fields) + kPendingSuffix;
+}
+
+// The document a pending file's name names; nothing for a name that is not one of ours.
+std::optional<CountedDocument> DocumentOfPendingName(const std::string& name) {
+  const std::string prefix = kPendingPrefix, suffix = kPendingSuffix;
+  if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
+    return std::nullopt;
+  std::optional<std::string> fields = FromHex(std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
+  if (!fields) return std::nullopt;
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t at; (at = fields->find(kFieldSeparator, start)) != std::string::npos; start = at + 1)
+    parts.push_back(fields->substr(start, at - start));
+  parts.push_back(fields->substr(start));
+  if (parts.size() != 4 || (parts[0] != "D" && parts[0] != "V")) return std::nullopt;
+  CountedDocument document;
+  document.isVoid = parts[0] == "V";
+  document.seriesCode = parts[1];
+  if (!TryParseInt32(parts[2], document.number)) return std::nullopt;
+  if (document.isVoid) {
+    try {
+      document.voidedAt = XmlTextToDateTime(parts[3]);
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  } else {
+    document.hash = parts[3];
+  }
+  return document;
 }
 
 }  // namespace
@@ -102,6 +174,11 @@ void kFiscalProcessorCounters::Refresh() {
 }
 
 void kFiscalProcessorCounters::Save() {
+  // A crash or a full disk mid-write must not cost the till its totals.
+  WriteFileAtomically(fFileName, Text());
+}
+
+std::string kFiscalProcessorCounters::Text() const {
   pugi::xml_document document;
   document.load_string("<FPRCounters/>");
   pugi::xml_node root = document.document_element();
@@ -124,8 +201,7 @@ void kFiscalProcessorCounters::Save() {
   krptUtil::AddNode(root, "LastHash", fLastHash);
   std::ostringstream text;
   document.save(text, "\t", pugi::format_default, pugi::encoding_utf8);
-  // A crash or a full disk mid-write must not cost the till its totals.
-  WriteFileAtomically(fFileName, text.str());
+  return text.str();
 }
 
 bool kFiscalProcessorCounters::Update(qvReceiptType aReceiptType, Amount aAmount, const std::string& /*aHash*/) {
@@ -133,30 +209,67 @@ bool kFiscalProcessorCounters::Update(qvReceiptType aReceiptType, Amount aAmount
   if (!Lock()) return false;
   AllOrNothing(*this, [&] {
     Refresh();
-    fCurrentReceiptNo += 1;
-    switch (aReceiptType) {
-      case rt_Sale:
-        fDailySales += aAmount;
-        fGrandTotalSales += aAmount;
-        break;
-      case rt_Refund:
-        fDailyRefunds += aAmount;
-        fGrandTotalRefunds += aAmount;
-        break;
-      case rt_Void:
-        fDailyVoids += aAmount;
-        fGrandTotalVoids += aAmount;
-        break;
-      case rt_InvoiceSale:
-      case rt_InvoiceSaleFromReceipt:
-        break;
-    }
-    fDailyTotal = fDailySales - fDailyRefunds - fDailyVoids;
-    fGrandTotalTotal = fGrandTotalSales - fGrandTotalRefunds - fGrandTotalVoids;
+    Count(aReceiptType, aAmount);
     Save();
   });
   Unlock();
   return true;
+}
+
+void kFiscalProcessorCounters::Count(qvReceiptType aReceiptType, Amount aAmount) {
+  // Sums are checked: a total past the amount type's range raises before anything changes.
+  Amount dailySales = fDailySales, grandSales = fGrandTotalSales;
+  Amount dailyRefunds = fDailyRefunds, grandRefunds = fGrandTotalRefunds;
+  Amount dailyVoids = fDailyVoids, grandVoids = fGrandTotalVoids;
+  switch (aReceiptType) {
+    case rt_Sale:
+      dailySales += aAmount;
+      grandSales += aAmount;
+      break;
+    case rt_Refund:
+      dailyRefunds += aAmount.Abs();
+      grandRefunds += aAmount.Abs();
+      break;
+    case rt_Void:
+      dailyVoids += aAmount;
+      grandVoids += aAmount;
+      break;
+    case rt_InvoiceSale:
+    case rt_InvoiceSaleFromReceipt:
+      break;
+  }
+  const Amount dailyTotal = dailySales - dailyRefunds - dailyVoids;
+  const Amount grandTotal = grandSales - grandRefunds - grandVoids;
+  fCurrentReceiptNo += 1;
+  fDailySales = dailySales;
+  fGrandTotalSales = grandSales;
+  fDailyRefunds = dailyRefunds;
+  fGrandTotalRefunds = grandRefunds;
+  fDailyVoids = dailyVoids;
+  fGrandTotalVoids = grandVoids;
+  fDailyTotal = dailyTotal;
+  fGrandTotalTotal = grandTotal;
+}
+
+void kFiscalProcessorCounters::CountVoid(bool aCreditNote, Amount aGrossTotal) {
+  const Amount gross = aGrossTotal.Abs();
+  Amount dailyRefunds = fDailyRefunds, grandRefunds = fGrandTotalRefunds;
+  Amount dailyVoids = fDailyVoids, grandVoids = fGrandTotalVoids;
+  if (aCreditNote) {
+    dailyRefunds -= gross;
+    grandRefunds -= gross;
+  } else {
+    dailyVoids += gross;
+    grandVoids += gross;
+  }
+  const Amount dailyTotal = fDailySales - dailyRefunds - dailyVoids;
+  const Amount grandTotal = fGrandTotalSales - grandRefunds - grandVoids;
+  fDailyRefunds = dailyRefunds;
+  fGrandTotalRefunds = grandRefunds;
+  fDailyVoids = dailyVoids;
+  fGrandTotalVoids = grandVoids;
+  fDailyTotal = dailyTotal;
+  fGrandTotalTotal = grandTotal;
 }
 
 bool kFiscalProcessorCounters::Z() {
@@ -172,17 +285,37 @@ bool kFiscalProcessorCounters::Z() {
   return true;
 }
 
-std::optional<std::string> kFiscalProcessorCounters::SnapshotFile() const {
-  if (!FileExists(fFileName)) return std::nullopt;
-  return ReadFileText(fFileName);
+std::string kFiscalProcessorCounters::WritePending(const CountedDocument& aDocument) {
+  const std::string pending = JoinPath(DirectoryOf(fFileName), PendingName(aDocument));
+  WriteFileAtomically(pending, Text());
+  return pending;
 }
 
-void kFiscalProcessorCounters::RestoreFile(const std::optional<std::string>& aSnapshot) const {
-  if (aSnapshot) {
-    WriteFileAtomically(fFileName, *aSnapshot);
-  } else if (FileExists(fFileName) && !DeleteFile(fFileName)) {
-    throw Error("Cannot delete file " + fFileName + ": " + std::strerror(errno));
+std::vector<PendingCounters> kFiscalProcessorCounters::FindPending() const {
+  std::vector<PendingCounters> found;
+  std::error_code error;
+  std::filesystem::directory_iterator entries(std::filesystem::path(DirectoryOf(fFileName).empty() ? "." : DirectoryOf(fFileName)), error);
+  if (error) return found;  // no till directory yet: nothing can be pending
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(kPendingPrefix) || !entry.is_regular_file(error)) continue;
+    if (std::optional<CountedDocument> document = DocumentOfPendingName(name))
+      found.push_back({entry.path().string(), *document});
   }
+  return found;
+}
+
+void kFiscalProcessorCounters::PutInPlace(const std::string& aPendingFile) {
+  // Not synced: if the rename is lost, the pending file is still there and is settled again.
+  if (!RenameFile(aPendingFile, fFileName))
+    throw Error("Cannot put " + aPendingFile + " in place of " + fFileName + ": " + LastSystemError());
+  Refresh();
+}
+
+void kFiscalProcessorCounters::Drop(const std::string& aPendingFile) {
+  if (!DeleteFile(aPendingFile) && FileExists(aPendingFile))
+    throw Error("Cannot delete file " + aPendingFile + ": " + LastSystemError());
+  Refresh();
 }
 
 }  // namespace dodu

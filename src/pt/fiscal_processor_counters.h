@@ -3,12 +3,29 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/amount.h"
 #include "base/date_time.h"
 #include "receipt/receipt_types.h"
 
 namespace dodu {
+
+// A document whose storing a pending counters file waits for: an issued document (its series,
+// number and signature), or the void of a stored one (its series, number and the status change).
+struct CountedDocument {
+  bool isVoid = false;
+  std::string seriesCode;
+  int32_t number = 0;
+  std::string hash;   // issued: the document's signature
+  DateTime voidedAt;  // void: the LastStatusDateTime the void writes, whole seconds
+};
+
+// A pending counters file found beside the counters file.
+struct PendingCounters {
+  std::string fileName;
+  CountedDocument document;
+};
 
 // The till's day and grand-total counters, kept in a small XML file that every change re-reads
 // and rewrites whole. It also carries the state of the document series being numbered; of that
@@ -23,20 +40,34 @@ class kFiscalProcessorCounters {
   // Writes the counters, LastUpdatedAt being now. The old file stays whole until the new one is
   // complete on disk.
   void Save();
-  // Counts one document: Refresh, one more document, the amount (with its sign) added to the
-  // totals of its type, Save. On an error the counters in memory stay as before the call.
+  // Counts one document: Refresh, Count, Save. On an error the counters in memory stay as before
+  // the call.
   bool Update(qvReceiptType aReceiptType, Amount aAmount, const std::string& aHash);
+  // Counts one document in memory: one more document, the amount added to the totals of its type
+  // (a credit note counts its absolute value: it is issued positive whatever sign it came with).
+  void Count(qvReceiptType aReceiptType, Amount aAmount);
+  // Counts the void of a stored document in memory: a sale's gross total goes to the voids, a
+  // credit note's comes off the refunds. The document count stays: a void issues no document.
+  void CountVoid(bool aCreditNote, Amount aGrossTotal);
   // Closes the day: Refresh, next Z report number, document count and daily amounts to 0, Save.
   bool Z();
   // One process uses a till's file at a time and the host calls from one thread: nothing to hold.
   bool Lock() { return true; }
   bool Unlock() { return true; }
 
-  // The file's content, or nothing when there is no file; RestoreFile puts exactly that back
-  // (deleting the file when there was none), so a document that fails after being counted
-  // leaves no trace. Only the file is restored: the next operation re-reads it.
-  std::optional<std::string> SnapshotFile() const;
-  void RestoreFile(const std::optional<std::string>& aSnapshot) const;
+  // The counters file follows the store: a change that counts a document is first written, whole
+  // and durable, to a pending file beside the counters file whose name says which document it
+  // waits for; once the store holds that document the pending file replaces the counters file,
+  // and if the store never gets it the pending file is dropped. Whoever finds a pending file
+  // settles it against the store before using the counters.
+  //
+  // Writes the counters in memory to a pending file for aDocument; answers its name.
+  std::string WritePending(const CountedDocument& aDocument);
+  std::vector<PendingCounters> FindPending() const;
+  // The store holds the document: the pending file becomes the counters file (and is read).
+  void PutInPlace(const std::string& aPendingFile);
+  // The store does not hold it: the pending file goes and the counters file is read again.
+  void Drop(const std::string& aPendingFile);
 
   int32_t CurrentReceiptNo() const { return fCurrentReceiptNo; }
   void SetCurrentReceiptNo(int32_t aValue) { fCurrentReceiptNo = aValue; }
@@ -95,6 +126,8 @@ class kFiscalProcessorCounters {
   Amount fDailyTotal, fDailySales, fDailyRefunds, fDailyVoids, fDailyDiscounts;
   Amount fGrandTotalTotal, fGrandTotalSales, fGrandTotalRefunds, fGrandTotalVoids, fGrandTotalDiscounts;
   bool fTrainingMode = false;
+
+  std::string Text() const;
 };
 
 }  // namespace dodu

@@ -68,8 +68,23 @@ bool kFiscalProcessor_PT::Open(kFiscalProcessorHandler& aHandler) {
   fIOHandler->WriteLog(let_info, "OPEN", "BEGIN");
   fFPCounters->Init(fCountersActualFileName, aHandler.fTillSerial);
   Init();
+  RecoverTillFiles();
   fIOHandler->WriteLog(let_info, "OPEN", "END");
   return true;
+}
+
+// A till that died mid-write left temporary files and maybe pending ones: the first are removed,
+// the second settled when the store can be asked (otherwise the next operation does it).
+void kFiscalProcessor_PT::RecoverTillFiles() {
+  const int removed = RemoveStaleTemporaryFiles(DirectoryOf(fCountersActualFileName)) +
+                      RemoveStaleTemporaryFiles(CheckFileDirectory());
+  if (removed > 0)
+    fIOHandler->WriteLog(let_info, "OPEN", std::to_string(removed) + " temporary files of interrupted writes removed");
+  try {
+    SettleCounters();
+  } catch (const std::exception& e) {
+    fIOHandler->WriteLog(let_error, "OPEN", std::string("Pending counters not settled yet: ") + e.what());
+  }
 }
 
 void kFiscalProcessor_PT::Init() {
@@ -101,6 +116,7 @@ bool kFiscalProcessor_PT::ConnectDatabase() {
 bool kFiscalProcessor_PT::ReadStatus(bool& aDayOpened, DateTime& aDateTime, bool& aTrainingMode,
                                      std::string& aFirmwareVersion, std::string& aSerialNumber,
                                      std::string& aFiscalMode) {
+  SettleCounters();
   fFPCounters->Refresh();
   aDayOpened = fFPCounters->CurrentReceiptNo() != 0;
   aDateTime = Now();
@@ -122,6 +138,7 @@ bool kFiscalProcessor_PT::GetDateTime(DateTime& aDateTime) {
 }
 
 bool kFiscalProcessor_PT::SetTrainingMode() {
+  SettleCounters();
   fFPCounters->Refresh();
   fFPCounters->SetTrainingMode(true);
   fFPCounters->Save();
@@ -129,6 +146,7 @@ bool kFiscalProcessor_PT::SetTrainingMode() {
 }
 
 bool kFiscalProcessor_PT::IsDayOpened() {
+  SettleCounters();
   fFPCounters->Refresh();
   return fFPCounters->CurrentReceiptNo() != 0;
 }
@@ -146,8 +164,15 @@ bool kFiscalProcessor_PT::ProcessGetStatus(kFiscalProcessorHandler&) {
 bool kFiscalProcessor_PT::ProcessReprintReceipt(kFiscalProcessorHandler& aHandler) {
   const kReceiptReference& reference = aHandler.fReceiptReference;
   std::unique_ptr<StoreStatements> store = CreateStoreStatements(ProcessDatabaseProxy(), CheckFileDirectory());
+  // The reference's type says which kind of document it means: a sale type an invoice, a refund
+  // a credit note.
+  ReferenceHint hint;
+  if (reference.fReceiptType == rt_Refund) hint.documentCode = "NC";
+  else if (reference.fReceiptType == rt_Sale || reference.fReceiptType == rt_InvoiceSale ||
+           reference.fReceiptType == rt_InvoiceSaleFromReceipt)
+    hint.documentCode = "FR";
   FoundReceipt row = store->FindStoredReceipt(reference.fDeviceSerialNumber, reference.fReceiptNumber,
-                                              reference.fReceiptDateTime);
+                                              reference.fReceiptDateTime, hint);
   fXmlOutput = row.receipt;
   if (!row.found) {
     fIOHandler->SetCustomError(-54, "Receipt not found");

@@ -78,6 +78,11 @@ class kFiscalProcessor_PT : public kFiscalProcessor {
  private:
   bool ConnectDatabase();
   bool ProcessVoid(kReceipt& aReceipt, StoreStatements& aStore);
+  void SettleCounters();
+  void RecoverTillFiles();
+  void PutSideFilesInPlace(const std::string& aPendingCounters, const std::string& aCheckFile);
+  void SettleSideFilesAfterFailure(StoreStatements& aStore, const std::string& aSeriesCode,
+                                   const std::string& aCheckFile);
   void FillCounters(const std::string& aReportText);
 
   std::vector<std::string> fReceiptSubTypes;

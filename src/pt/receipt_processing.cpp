@@ -1,5 +1,6 @@
 // Sale, credit note and void: numbering under the series lock, signing, annotating, storing.
 #include <optional>
+#include <utility>
 
 #include "base/conversions.h"
 #include "base/error.h"
@@ -12,6 +13,7 @@
 #include "pt/document_series.h"
 #include "pt/fiscal_annotations.h"
 #include "pt/fiscal_processor_pt.h"
+#include "pt/pending_files.h"
 #include "pt/receipt_document.h"
 #include "pt/signature_chain.h"
 #include "pt/store_statements.h"
@@ -49,274 +51,380 @@ const CustomerField kCustomerFields[] = {
     {"CustomerFiscalCode", &kReceipt::fCustomerFiscalCode},
 };
 
-// The file behind a document's counters and check file as they were before it, put back when
-// the document does not make it into the store.
-class DocumentFilesGuard {
- public:
-  void KeepCounters(const kFiscalProcessorCounters& counters) { fCounters = counters.SnapshotFile(); fHaveCounters = true; }
-  void KeepCheckFile(const std::string& file) {
-    fCheckFile = file;
-    fCheckContent = FileExists(file) ? std::optional<std::string>(ReadFileText(file)) : std::nullopt;
-    fHaveCheckFile = true;
+// What a document takes from the company and branch rows.
+struct Issuer {
+  HeaderValues header;
+  std::string documentType, seriesTemplate;
+};
+
+// Steps 3 and 4: the company and the branch. False, with the error set on the handler, when
+// either row is missing; nothing is locked or written.
+bool LookUpIssuer(const kReceipt& R, bool credit_note, StoreStatements& store, kIOHandler& io, Issuer& issuer) {
+  auto company = store.SelectCompany(R.fCompanyTaxCode);
+  if (company->Eof()) {
+    io.SetCustomError(-1, "Company " + R.fCompanyTaxCode + " not found");
+    return false;
   }
-  void Restore(kFiscalProcessorCounters& counters) {
-    if (fHaveCounters) counters.RestoreFile(fCounters);
-    if (fHaveCheckFile) {
-      if (fCheckContent) WriteFileAtomically(fCheckFile, *fCheckContent);
-      else DeleteFile(fCheckFile);
+  HeaderValues& h = issuer.header;
+  h.companyBusinessName = company->FieldByName("Company_BusinessName").AsString();
+  h.companyAddressDetail = company->FieldByName("Company_AddressDetail").AsString();
+  h.companyCity = company->FieldByName("Company_City").AsString();
+  h.companyPostalCode = company->FieldByName("Company_PostalCode").AsString();
+  h.companyVatId = company->FieldByName("Company_VATId").AsString();
+
+  auto branch = store.SelectBranch(R.fStoreCode);
+  if (branch->Eof()) {
+    io.SetCustomError(-1, "Branch " + R.fStoreCode + " not found");
+    return false;
+  }
+  issuer.documentType = branch->FieldByName(credit_note ? "CreditNoteDocumentType" : "InvoiceDocumentType").AsString();
+  issuer.seriesTemplate =
+      branch->FieldByName(credit_note ? "CreditNoteSerieTemplate" : "InvoiceSerieTemplate").AsString();
+  h.branchName = branch->FieldByName("Branch_Name").AsString();
+  h.branchAddressDetail = branch->FieldByName("Branch_AddressDetail").AsString();
+  h.branchCity = branch->FieldByName("Branch_City").AsString();
+  h.branchPostalCode = branch->FieldByName("Branch_PostalCode").AsString();
+  return true;
+}
+
+// The fixed values of one document, known before its series is locked.
+struct DocumentPlan {
+  std::string seriesCode, checkFile, sourceBilling, manualDocumentNumber, deviceSerial;
+  Amount grossTotal;
+  DateTime documentDateTime;
+  int32_t zReportNumber = 0;
+};
+
+DocumentPlan PlanDocument(const kReceipt& R, const Issuer& issuer, int32_t z_report_number) {
+  DocumentPlan plan;
+  plan.seriesCode = BuildSeriesCode(issuer.seriesTemplate, issuer.documentType, R.fStoreCode, R.fTillCode,
+                                    R.fBusinessDate, R.ReceiptSubtype());
+  const bool manual = R.ReceiptSubtype() == "M" || R.ReceiptSubtype() == "D";
+  plan.sourceBilling = manual ? R.ReceiptSubtype() : std::string();
+  plan.manualDocumentNumber = manual ? R.fExternalReference : std::string();
+  // The series code names the check file and the lock: refuse it before anything is locked.
+  plan.checkFile = CheckFileName(plan.seriesCode);
+  plan.grossTotal = R.fTotalAmount.Abs();
+  plan.documentDateTime = R.fReceiptDateTime;
+  plan.deviceSerial = R.fCompanyCode + "-" + R.fStoreCode;
+  plan.zReportNumber = z_report_number;
+  return plan;
+}
+
+// Holds the series lock from the moment it is granted until the document's outcome stands.
+class SeriesLock {
+ public:
+  SeriesLock(StoreStatements& store, const std::string& series_code) : fStore(store), fCode(series_code) {
+    if (!fStore.LockSeries(fCode)) {
+      throw Error("Serie [" + fCode + "] is being numbered by another till: lock not granted within " +
+                  std::to_string(kSeriesLockTimeoutMs) + " ms. Nothing was numbered; try again.");
     }
   }
+  ~SeriesLock() {
+    try {
+      fStore.UnlockSeries(fCode);
+    } catch (...) {
+      // The lock ends with the session at the latest; the document's outcome stands.
+    }
+  }
+  SeriesLock(const SeriesLock&) = delete;
+  SeriesLock& operator=(const SeriesLock&) = delete;
 
  private:
-  bool fHaveCounters = false;
-  std::optional<std::string> fCounters;
-  bool fHaveCheckFile = false;
-  std::string fCheckFile;
-  std::optional<std::string> fCheckContent;
+  StoreStatements& fStore;
+  const std::string& fCode;
 };
+
+// The number a document gets in its series.
+struct Numbering {
+  SeriesState series;
+  int32_t number = 0;
+  std::string invoiceNumber, atcud;
+};
+
+// Inside the transaction: the series row and its checks. Raises, with nothing numbered, for a
+// closed or unregistered series, a check file that disagrees with the store, or a document dated
+// before the series' last one.
+Numbering NumberDocument(const DocumentPlan& plan, const std::string& document_type, int32_t check_number,
+                         StoreStatements& store) {
+  Numbering n;
+  n.series = store.LoadSeries(plan.seriesCode);
+  const SeriesState& series = n.series;
+  if (series.closed) throw Error("Serie [" + plan.seriesCode + "] is Closed");
+  if (series.validationCode.empty())
+    throw Error("Serie Validation Code from serie [" + plan.seriesCode + "] is missing.");
+  if (check_number != series.lastNumber) {
+    throw Error("Last Number for Serie [" + plan.seriesCode + "] does not match [DB=" +
+                std::to_string(series.lastNumber) + " CK=" + std::to_string(check_number) + "]");
+  }
+  n.number = series.lastNumber + 1;
+  n.invoiceNumber = BuildInvoiceNumber(document_type, plan.seriesCode, n.number);
+  n.atcud = BuildATCUD(series.validationCode, n.number);
+  if (!series.lastDate.IsZero() && series.lastDate > plan.documentDateTime) {
+    throw Error("Invoice date " + DateTimeToText(plan.documentDateTime) +
+                " is less than the date if last Invoice issued " + DateTimeToText(series.lastDate));
+  }
+  return n;
+}
+
+// The stored document a refund refers to; the reference's invoice number, when given, says which.
+FoundReceipt FindOriginalOfRefund(const kReceipt& R, StoreStatements& store) {
+  const qvOriginalReceipt& original = R.fOriginalReceipt;
+  return store.FindStoredReceipt(original.DeviceSerialNumber, original.ReceiptNumber, original.ReceiptDateTime,
+                                 {original.InvoiceNumber, ""});
+}
+
+// A refund takes the reference and the customer of the document it refunds, when that is found.
+void TakeOriginalOfRefund(pugi::xml_node E, kReceipt& R, const FoundReceipt& row) {
+  if (!row.found) return;
+  if (pugi::xml_node reference = E.child("References").child("OriginalReceipt")) {
+    SetChildValue(reference, "InvoiceNumber", row.receiptNumber, true);
+    SetChildValue(reference, "InvoiceDateTime", DateTimeToXmlText(false, row.receiptDateTime), true);
+  }
+  ReceiptDocument stored(row.receipt, "stored original receipt");
+  for (const CustomerField& field : kCustomerFields)
+    R.*field.field = krptUtil::GetNodeValueAsString(stored.Receipt(), field.element);
+  // Receipts carry the postal code as CustomerZIPCode, read before CustomerZipCode: take it the
+  // same way, or a credit note would lose the code of its original.
+  const std::string zip = krptUtil::GetNodeValueAsString(stored.Receipt(), "CustomerZIPCode");
+  if (!zip.empty()) R.fCustomerZipCode = zip;
+  for (const CustomerField& field : kCustomerFields) SetChildValue(E, field.element, R.*field.field, true);
+  SetChildValue(E, "CustomerZIPCode", R.fCustomerZipCode, false);
+}
+
+// A sale below zero is issued as a credit note with its amounts positive; R keeps its own
+// signed amounts.
+void TurnNegativeSaleIntoCreditNote(pugi::xml_node E, kReceipt& R) {
+  SetChildValue(E, "Type", "Refund", true);
+  R.fReceiptType = rt_Refund;
+  InvertChildAmount(E, "TotalAmount");
+  for (pugi::xml_node line : E.child("Lines").children()) {
+    if (line.type() != pugi::node_element) continue;
+    if (std::string(line.name()) == "ProductReturn") {
+      InvertChildAmount(line, "Amount");
+    } else {
+      InvertChildAmount(line, "Quantity");
+      InvertChildAmount(line, "Amount");
+      InvertChildAmount(line, "Price");
+    }
+  }
+  for (pugi::xml_node tax : E.child("Taxes").children()) {
+    if (tax.type() != pugi::node_element) continue;
+    InvertChildAmount(tax, "TaxableAmount");
+    InvertChildAmount(tax, "TaxAmount");
+    InvertChildAmount(tax, "TotalAmount");
+  }
+}
+
+// Steps 12 to 18: the numbered document's own fields, the original of a refund, the sign of a
+// negative sale, the document kind and the customer defaults. Answers the document code.
+std::string EditNumberedReceipt(pugi::xml_node E, kReceipt& R, const HeaderValues& header, const DocumentPlan& plan,
+                                const Numbering& n, const FoundReceipt& original) {
+  R.fInvoiceNumber = n.invoiceNumber;
+  R.fInvoiceDateTime = plan.documentDateTime;
+  WriteHeaderAndStoreAddress(E, header);
+  const std::string date_time_text = DateTimeToXmlText(false, plan.documentDateTime);
+  SetChildValue(E, "Number", std::to_string(n.number), true);
+  SetChildValue(E, "DateTime", date_time_text, true);
+  SetChildValue(E, "ZReportNumber", std::to_string(plan.zReportNumber), true);
+  SetChildValue(E, "InvoiceNumber", n.invoiceNumber, true);
+  SetChildValue(E, "DeviceSerialNumber", plan.deviceSerial, true);
+  SetChildValue(E, "InvoiceDateTime", date_time_text, true);
+
+  if (R.fReceiptType == rt_Refund) TakeOriginalOfRefund(E, R, original);
+  if (R.fTotalAmount < Amount() && IsSaleType(R.fReceiptType)) TurnNegativeSaleIntoCreditNote(E, R);
+
+  std::string document_code;
+  if (R.fReceiptType == rt_Refund || R.fReceiptType == rt_Void) {
+    SetChildValue(E, "ReceiptTypeDescription", "Nota de Cr\u00e9dito", true);
+    document_code = "NC";
+  } else if (IsSaleType(R.fReceiptType)) {
+    SetChildValue(E, "ReceiptTypeDescription", "Fatura/Recibo", true);
+    document_code = "FR";
+  }
+
+  if (R.fCustomerTaxCode.empty() || R.fCustomerTaxCode == "PT") {
+    R.fCustomerTaxCode = "999999990";
+    if (R.fCustomerBusinessName.empty()) R.fCustomerBusinessName = "CONSUMIDOR FINAL";
+    if (R.fCustomerCountry.empty()) R.fCustomerCountry = "Desconhecido";
+    SetChildValue(E, "CustomerTaxCode", R.fCustomerTaxCode, true);
+    SetChildValue(E, "CustomerBusinessName", R.fCustomerBusinessName, true);
+    SetChildValue(E, "CustomerCountry", R.fCustomerCountry, true);
+  }
+  R.fCustomerCountryDescription = CountryDescription(R.fCustomerCountry);
+  SetChildValue(E, "CustomerCountryDescription", R.fCustomerCountryDescription, true);
+  return document_code;
+}
+
+// The signature of a document, chained to the series' previous one.
+struct Signature {
+  DateTime systemEntry;
+  std::string signedText, signature, shortHash;
+};
+
+Signature SignDocument(const kReceipt& R, const Numbering& n) {
+  Signature s;
+  s.systemEntry = WholeSeconds(Now());
+  s.signedText = BuildSignedText(R.fBusinessDate, s.systemEntry, n.invoiceNumber, R.fTotalAmount, n.series.lastHash);
+  s.signature = SignText(s.signedText);
+  s.shortHash = ShortHash(s.signature);
+  return s;
+}
+
+// Step 20: the QR code, the trailer and the tax lines as printed.
+void WriteFiscalTexts(pugi::xml_node E, const kReceipt& R, const DocumentPlan& plan, const Numbering& n,
+                      const Signature& s, const std::string& document_code) {
+  QRCodeValues qr;
+  qr.companyTaxCode = R.fCompanyTaxCode;
+  qr.customerTaxCode = R.fCustomerTaxCode;
+  qr.customerCountry = R.fCustomerCountry;
+  qr.receiptType = R.fReceiptType;
+  qr.businessDate = R.fBusinessDate;
+  qr.invoiceNumber = R.fInvoiceNumber;
+  qr.atcud = n.atcud;
+  const Amount rate0 = Amount::FromInteger(0), rate6 = Amount::FromInteger(6), rate13 = Amount::FromInteger(13),
+               rate23 = Amount::FromInteger(23);
+  qr.taxable0 = R.fTaxes.GetTaxableAmountByTaxRate(rate0);
+  qr.taxable6 = R.fTaxes.GetTaxableAmountByTaxRate(rate6);
+  qr.tax6 = R.fTaxes.GetTaxAmountByTaxRate(rate6);
+  qr.taxable13 = R.fTaxes.GetTaxableAmountByTaxRate(rate13);
+  qr.tax13 = R.fTaxes.GetTaxAmountByTaxRate(rate13);
+  qr.taxable23 = R.fTaxes.GetTaxableAmountByTaxRate(rate23);
+  qr.tax23 = R.fTaxes.GetTaxAmountByTaxRate(rate23);
+  qr.taxTotal = R.fTaxes.Amount();
+  qr.totalAmount = R.fTotalAmount;
+  qr.shortHash = s.shortHash;
+
+  std::vector<ExemptionLine> exemptions;
+  for (const auto& tax : R.fTaxes) {
+    if (tax->fTaxRate.IsZero()) exemptions.push_back({tax->fTaxCode, tax->fTaxDescription});
+  }
+  InsertTrailer(E,
+                BuildTrailerLines(exemptions, document_code, plan.sourceBilling, plan.manualDocumentNumber,
+                                  s.shortHash, n.atcud),
+                BuildQRCodeText(qr));
+  ShortenTaxCodes(E);
+  RemoveClosingSubtotal(E);
+}
+
+StoredDocument RowOf(const kReceipt& R, const DocumentPlan& plan, const Numbering& n, const Signature& s,
+                     const std::string& document_code, const std::string& xml_output) {
+  StoredDocument row;
+  row.seriesCode = plan.seriesCode;
+  row.storeCode = R.fStoreCode;
+  row.tillCode = R.fTillCode;
+  row.number = n.number;
+  row.zReportNumber = plan.zReportNumber;
+  row.deviceSerial = plan.deviceSerial;
+  row.invoiceNumber = n.invoiceNumber;
+  row.documentDateTime = plan.documentDateTime;
+  row.grossTotal = plan.grossTotal;
+  row.systemEntryDateTime = s.systemEntry;
+  row.documentCode = document_code;
+  row.operatorCode = R.fOperatorCode;
+  row.previousHash = n.series.lastHash;
+  row.hash = s.signature;
+  row.hashedString = s.signedText;
+  row.sourceBilling = plan.sourceBilling;
+  row.manualDocumentNumber = plan.manualDocumentNumber;
+  row.atcud = n.atcud;
+  row.receiptXml = xml_output;
+  return row;
+}
 
 }  // namespace
 
+// The counters are settled against the store before they are used: a pending file left by a
+// till that died is put in place or dropped first. The store is reached only when one is there.
+void kFiscalProcessor_PT::SettleCounters() {
+  if (fFPCounters->FindPending().empty()) return;
+  std::unique_ptr<StoreStatements> store = CreateStoreStatements(ProcessDatabaseProxy(), CheckFileDirectory());
+  SettlePendingCounters(*fFPCounters, *store);
+}
+
+// The side files follow a COMMIT that happened: a failure here is logged, not reported, because
+// the document exists and the pending files are settled by the next operation.
+void kFiscalProcessor_PT::PutSideFilesInPlace(const std::string& aPendingCounters, const std::string& aCheckFile) {
+  try {
+    fFPCounters->PutInPlace(aPendingCounters);
+    if (!aCheckFile.empty()) PutPendingCheckFileInPlace(aCheckFile);
+  } catch (const std::exception& e) {
+    fIOHandler->WriteLog(let_error, "PROCESSRECEIPT", std::string("Till files left pending: ") + e.what());
+  }
+}
+
+// After a failure: the store decides, as it would after a crash, whether the pending files go in
+// place or are dropped. When the store cannot be asked they stay for the next operation.
+void kFiscalProcessor_PT::SettleSideFilesAfterFailure(StoreStatements& aStore, const std::string& aSeriesCode,
+                                                      const std::string& aCheckFile) {
+  try {
+    SettlePendingCounters(*fFPCounters, aStore);
+    if (!aCheckFile.empty()) SettlePendingCheckFile(aSeriesCode, aCheckFile, aStore);
+    // What was counted in memory for the failed document goes too.
+    fFPCounters->Refresh();
+  } catch (const std::exception& e) {
+    fIOHandler->Debug(let_error, std::string("Till files left pending: ") + e.what());
+  }
+}
+
+// A sale or credit note: look up the issuer, lock the series, and inside one transaction number,
+// sign, annotate and store the document; the till's files are pending until the COMMIT and follow
+// it after. Nothing of a refused document is numbered, stored or counted.
 bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
   kReceipt& R = aHandler.fReceipt;
   fIOHandler->WriteLog(let_info, "PROCESSRECEIPT", "BEGIN");
   std::unique_ptr<StoreStatements> store = CreateStoreStatements(ProcessDatabaseProxy(), CheckFileDirectory());
 
   const bool credit_note = R.fTotalAmount < Amount() || R.fReceiptType == rt_Refund;
-
-  HeaderValues header;
-  {
-    auto company = store->SelectCompany(R.fCompanyTaxCode);
-    if (company->Eof()) {
-      fIOHandler->SetCustomError(-1, "Company " + R.fCompanyTaxCode + " not found");
-      return false;
-    }
-    header.companyBusinessName = company->FieldByName("Company_BusinessName").AsString();
-    header.companyAddressDetail = company->FieldByName("Company_AddressDetail").AsString();
-    header.companyCity = company->FieldByName("Company_City").AsString();
-    header.companyPostalCode = company->FieldByName("Company_PostalCode").AsString();
-    header.companyVatId = company->FieldByName("Company_VATId").AsString();
-  }
-  std::string document_type, series_template;
-  {
-    auto branch = store->SelectBranch(R.fStoreCode);
-    if (branch->Eof()) {
-      fIOHandler->SetCustomError(-1, "Branch " + R.fStoreCode + " not found");
-      return false;
-    }
-    document_type = branch->FieldByName(credit_note ? "CreditNoteDocumentType" : "InvoiceDocumentType").AsString();
-    series_template = branch->FieldByName(credit_note ? "CreditNoteSerieTemplate" : "InvoiceSerieTemplate").AsString();
-    header.branchName = branch->FieldByName("Branch_Name").AsString();
-    header.branchAddressDetail = branch->FieldByName("Branch_AddressDetail").AsString();
-    header.branchCity = branch->FieldByName("Branch_City").AsString();
-    header.branchPostalCode = branch->FieldByName("Branch_PostalCode").AsString();
-  }
-
+  Issuer issuer;
+  if (!LookUpIssuer(R, credit_note, *store, *fIOHandler, issuer)) return false;
   if (R.fReceiptType == rt_Void) return ProcessVoid(R, *store);
 
-  const std::string series_code = BuildSeriesCode(series_template, document_type, R.fStoreCode, R.fTillCode,
-                                                  R.fBusinessDate, R.ReceiptSubtype());
-  const bool manual = R.ReceiptSubtype() == "M" || R.ReceiptSubtype() == "D";
-  const std::string source_billing = manual ? R.ReceiptSubtype() : std::string();
-  const std::string manual_document_number = manual ? R.fExternalReference : std::string();
-  // The series code names the check file and the lock: refuse it before anything is locked.
-  const std::string check_file = CheckFileName(series_code);
-
-  fFPCounters->Refresh();
-  const int32_t z_report_number = fFPCounters->CurrentZReportNo();
-  const Amount gross_total = R.fTotalAmount.Abs();
-  const DateTime document_date_time = R.fReceiptDateTime;
-  const std::string device_serial = R.fCompanyCode + "-" + R.fStoreCode;
-
-  if (!store->LockSeries(series_code)) {
-    throw Error("Serie [" + series_code + "] is being numbered by another till: lock not granted within " +
-                std::to_string(kSeriesLockTimeoutMs) + " ms. Nothing was numbered; try again.");
-  }
-  struct Unlock {
-    StoreStatements& store;
-    const std::string& code;
-    ~Unlock() {
-      try {
-        store.UnlockSeries(code);
-      } catch (...) {
-        // The lock ends with the session at the latest; the document's outcome stands.
-      }
+  // A credit note must not refer to an annulled sale: refused before anything is numbered.
+  FoundReceipt original;
+  if (R.fReceiptType == rt_Refund) {
+    original = FindOriginalOfRefund(R, *store);
+    if (original.found && original.status == "A") {
+      fIOHandler->SetCustomError(-53, "Original receipt " + original.receiptNumber +
+                                          " is voided: no credit note can refer to it");
+      return false;
     }
-  } unlock{*store, series_code};
+  }
 
+  SettlePendingCounters(*fFPCounters, *store);
+  fFPCounters->Refresh();
+  const DocumentPlan plan = PlanDocument(R, issuer, fFPCounters->CurrentZReportNo());
+
+  SeriesLock lock(*store, plan.seriesCode);
+  SettlePendingCheckFile(plan.seriesCode, plan.checkFile, *store);
   std::string check_text;
-  const int32_t check_number = ReadCheckFile(check_file, check_text) ? CheckNumberOf(check_text) : 0;
+  const int32_t check_number = ReadCheckFile(plan.checkFile, check_text) ? CheckNumberOf(check_text) : 0;
 
-  DocumentFilesGuard files;
+  std::string pending_counters;
   try {
     store->BeginTransaction();
-    const SeriesState series = store->LoadSeries(series_code);
-    fFPCounters->SetCurrentReceiptNo(series.lastNumber);
-    fFPCounters->SetLastHash(series.lastHash);
-    fFPCounters->SetLastDate(series.lastDate);
-    fFPCounters->SetSerieValidationCode(series.validationCode);
-    fFPCounters->SetIsClosed(series.closed);
-
-    if (series.closed) throw Error("Serie [" + series_code + "] is Closed");
-    if (series.validationCode.empty())
-      throw Error("Serie Validation Code from serie [" + series_code + "] is missing.");
-    if (check_number != series.lastNumber) {
-      throw Error("Last Number for Serie [" + series_code + "] does not match [DB=" +
-                  std::to_string(series.lastNumber) + " CK=" + std::to_string(check_number) + "]");
-    }
-    const int32_t number = series.lastNumber + 1;
-    const std::string invoice_number = BuildInvoiceNumber(document_type, series_code, number);
-    fATCUD = BuildATCUD(series.validationCode, number);
-    if (!series.lastDate.IsZero() && series.lastDate > document_date_time) {
-      throw Error("Invoice date " + DateTimeToText(document_date_time) +
-                  " is less than the date if last Invoice issued " + DateTimeToText(series.lastDate));
-    }
-
-    R.fInvoiceNumber = invoice_number;
-    R.fInvoiceDateTime = document_date_time;
+    const Numbering n = NumberDocument(plan, issuer.documentType, check_number, *store);
+    fATCUD = n.atcud;
+    fFPCounters->SetCurrentReceiptNo(n.series.lastNumber);
+    fFPCounters->SetLastHash(n.series.lastHash);
+    fFPCounters->SetLastDate(n.series.lastDate);
+    fFPCounters->SetSerieValidationCode(n.series.validationCode);
+    fFPCounters->SetIsClosed(n.series.closed);
 
     ReceiptDocument document(aHandler.fXmlString, "request");
-    pugi::xml_node E = document.Receipt();
-    WriteHeaderAndStoreAddress(E, header);
-    const std::string date_time_text = DateTimeToXmlText(false, document_date_time);
-    SetChildValue(E, "Number", std::to_string(number), true);
-    SetChildValue(E, "DateTime", date_time_text, true);
-    SetChildValue(E, "ZReportNumber", std::to_string(z_report_number), true);
-    SetChildValue(E, "InvoiceNumber", invoice_number, true);
-    SetChildValue(E, "DeviceSerialNumber", device_serial, true);
-    SetChildValue(E, "InvoiceDateTime", date_time_text, true);
-
-    if (R.fReceiptType == rt_Refund) {
-      const qvOriginalReceipt& original = R.fOriginalReceipt;
-      FoundReceipt row = store->FindStoredReceipt(original.DeviceSerialNumber, original.ReceiptNumber,
-                                                  original.ReceiptDateTime);
-      if (row.found) {
-        if (pugi::xml_node reference = E.child("References").child("OriginalReceipt")) {
-          SetChildValue(reference, "InvoiceNumber", row.receiptNumber, true);
-          SetChildValue(reference, "InvoiceDateTime", DateTimeToXmlText(false, row.receiptDateTime), true);
-        }
-        ReceiptDocument stored(row.receipt, "stored original receipt");
-        for (const CustomerField& field : kCustomerFields)
-          R.*field.field = krptUtil::GetNodeValueAsString(stored.Receipt(), field.element);
-        // Receipts carry the postal code as CustomerZIPCode, read before CustomerZipCode: take it
-        // the same way, or a credit note would lose the code of its original.
-        const std::string zip = krptUtil::GetNodeValueAsString(stored.Receipt(), "CustomerZIPCode");
-        if (!zip.empty()) R.fCustomerZipCode = zip;
-        for (const CustomerField& field : kCustomerFields) SetChildValue(E, field.element, R.*field.field, true);
-        SetChildValue(E, "CustomerZIPCode", R.fCustomerZipCode, false);
-      }
-    }
-
-    if (R.fTotalAmount < Amount() && IsSaleType(R.fReceiptType)) {
-      SetChildValue(E, "Type", "Refund", true);
-      R.fReceiptType = rt_Refund;
-      InvertChildAmount(E, "TotalAmount");
-      for (pugi::xml_node line : E.child("Lines").children()) {
-        if (line.type() != pugi::node_element) continue;
-        if (std::string(line.name()) == "ProductReturn") {
-          InvertChildAmount(line, "Amount");
-        } else {
-          InvertChildAmount(line, "Quantity");
-          InvertChildAmount(line, "Amount");
-          InvertChildAmount(line, "Price");
-        }
-      }
-      for (pugi::xml_node tax : E.child("Taxes").children()) {
-        if (tax.type() != pugi::node_element) continue;
-        InvertChildAmount(tax, "TaxableAmount");
-        InvertChildAmount(tax, "TaxAmount");
-        InvertChildAmount(tax, "TotalAmount");
-      }
-    }
-
-    std::string document_code;
-    if (R.fReceiptType == rt_Refund || R.fReceiptType == rt_Void) {
-      SetChildValue(E, "ReceiptTypeDescription", "Nota de Cr\u00e9dito", true);
-      document_code = "NC";
-    } else if (IsSaleType(R.fReceiptType)) {
-      SetChildValue(E, "ReceiptTypeDescription", "Fatura/Recibo", true);
-      document_code = "FR";
-    }
-
-    if (R.fCustomerTaxCode.empty() || R.fCustomerTaxCode == "PT") {
-      R.fCustomerTaxCode = "999999990";
-      if (R.fCustomerBusinessName.empty()) R.fCustomerBusinessName = "CONSUMIDOR FINAL";
-      if (R.fCustomerCountry.empty()) R.fCustomerCountry = "Desconhecido";
-      SetChildValue(E, "CustomerTaxCode", R.fCustomerTaxCode, true);
-      SetChildValue(E, "CustomerBusinessName", R.fCustomerBusinessName, true);
-      SetChildValue(E, "CustomerCountry", R.fCustomerCountry, true);
-    }
-    R.fCustomerCountryDescription = CountryDescription(R.fCustomerCountry);
-    SetChildValue(E, "CustomerCountryDescription", R.fCustomerCountryDescription, true);
-
-    const DateTime system_entry = WholeSeconds(Now());
-    const std::string signed_text =
-        BuildSignedText(R.fBusinessDate, system_entry, invoice_number, R.fTotalAmount, series.lastHash);
-    const std::string signature = SignText(signed_text);
-    fShortHash = ShortHash(signature);
-
-    QRCodeValues qr;
-    qr.companyTaxCode = R.fCompanyTaxCode;
-    qr.customerTaxCode = R.fCustomerTaxCode;
-    qr.customerCountry = R.fCustomerCountry;
-    qr.receiptType = R.fReceiptType;
-    qr.businessDate = R.fBusinessDate;
-    qr.invoiceNumber = R.fInvoiceNumber;
-    qr.atcud = fATCUD;
-    const Amount rate0 = Amount::FromInteger(0), rate6 = Amount::FromInteger(6), rate13 = Amount::FromInteger(13),
-                 rate23 = Amount::FromInteger(23);
-    qr.taxable0 = R.fTaxes.GetTaxableAmountByTaxRate(rate0);
-    qr.taxable6 = R.fTaxes.GetTaxableAmountByTaxRate(rate6);
-    qr.tax6 = R.fTaxes.GetTaxAmountByTaxRate(rate6);
-    qr.taxable13 = R.fTaxes.GetTaxableAmountByTaxRate(rate13);
-    qr.tax13 = R.fTaxes.GetTaxAmountByTaxRate(rate13);
-    qr.taxable23 = R.fTaxes.GetTaxableAmountByTaxRate(rate23);
-    qr.tax23 = R.fTaxes.GetTaxAmountByTaxRate(rate23);
-    qr.taxTotal = R.fTaxes.Amount();
-    qr.totalAmount = R.fTotalAmount;
-    qr.shortHash = fShortHash;
-
-    std::vector<ExemptionLine> exemptions;
-    for (const auto& tax : R.fTaxes) {
-      if (tax->fTaxRate.IsZero()) exemptions.push_back({tax->fTaxCode, tax->fTaxDescription});
-    }
-    InsertTrailer(E,
-                  BuildTrailerLines(exemptions, document_code, source_billing, manual_document_number, fShortHash,
-                                    fATCUD),
-                  BuildQRCodeText(qr));
-    ShortenTaxCodes(E);
-    RemoveClosingSubtotal(E);
-
+    const std::string document_code = EditNumberedReceipt(document.Receipt(), R, issuer.header, plan, n, original);
+    const Signature s = SignDocument(R, n);
+    fShortHash = s.shortHash;
+    WriteFiscalTexts(document.Receipt(), R, plan, n, s, document_code);
     fXmlOutput = ReplaceAll(document.Text(), "DESCONTO SUBTOTAL", "DESCONTO GLOBAL");
 
-    // From here on files change: they are put back when the document does not reach the store.
-    files.KeepCounters(*fFPCounters);
-    fFPCounters->Update(R.fReceiptType, R.fTotalAmount, signature);
-
-    StoredDocument row;
-    row.seriesCode = series_code;
-    row.storeCode = R.fStoreCode;
-    row.tillCode = R.fTillCode;
-    row.number = number;
-    row.zReportNumber = z_report_number;
-    row.deviceSerial = device_serial;
-    row.invoiceNumber = invoice_number;
-    row.documentDateTime = document_date_time;
-    row.grossTotal = gross_total;
-    row.systemEntryDateTime = system_entry;
-    row.documentCode = document_code;
-    row.operatorCode = R.fOperatorCode;
-    row.previousHash = series.lastHash;
-    row.hash = signature;
-    row.hashedString = signed_text;
-    row.sourceBilling = source_billing;
-    row.manualDocumentNumber = manual_document_number;
-    row.atcud = fATCUD;
-    row.receiptXml = fXmlOutput;
-    store->InsertReceipt(row);
-    store->UpdateSeries(series_code, number, signature, document_date_time);
-    files.KeepCheckFile(check_file);
-    WriteCheckFile(check_file, std::to_string(number));
+    // The till's files are written pending before the COMMIT, the one moment the document exists.
+    fFPCounters->Refresh();
+    fFPCounters->Count(R.fReceiptType, plan.grossTotal);
+    store->InsertReceipt(RowOf(R, plan, n, s, document_code, fXmlOutput));
+    store->UpdateSeries(plan.seriesCode, n.number, s.signature, plan.documentDateTime);
+    pending_counters = fFPCounters->WritePending({false, plan.seriesCode, n.number, s.signature, DateTime()});
+    WritePendingCheckFile(plan.checkFile, n.number);
     store->CommitTransaction();
   } catch (const std::exception& e) {
     fIOHandler->SetCustomError(-999, e.what());
@@ -327,21 +435,20 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
     } catch (const std::exception& rollback) {
       fIOHandler->Debug(let_error, std::string("ROLLBACK failed: ") + rollback.what());
     }
-    try {
-      files.Restore(*fFPCounters);
-    } catch (const std::exception& restore) {
-      fIOHandler->Debug(let_error, std::string("Restoring the till files failed: ") + restore.what());
-    }
+    SettleSideFilesAfterFailure(*store, plan.seriesCode, plan.checkFile);
     throw;
   }
+  PutSideFilesInPlace(pending_counters, plan.checkFile);
   fIOHandler->WriteLog(let_info, "PROCESSRECEIPT", "END");
   return true;
 }
 
+// A void annuls exactly the stored row it found and counts in this till's day; it takes no
+// series lock and issues no number. The counters are pending until the row's update is in.
 bool kFiscalProcessor_PT::ProcessVoid(kReceipt& R, StoreStatements& store) {
   const qvOriginalReceipt& original = R.fOriginalReceipt;
-  FoundReceipt row =
-      store.FindStoredReceipt(original.DeviceSerialNumber, original.ReceiptNumber, original.ReceiptDateTime);
+  FoundReceipt row = store.FindStoredReceipt(original.DeviceSerialNumber, original.ReceiptNumber,
+                                             original.ReceiptDateTime, {original.InvoiceNumber, ""});
   fXmlOutput = row.receipt;
   if (!row.found) {
     fIOHandler->SetCustomError(-54, "Receipt not found");
@@ -351,11 +458,26 @@ bool kFiscalProcessor_PT::ProcessVoid(kReceipt& R, StoreStatements& store) {
     fIOHandler->SetCustomError(-53, "Receipt already voided");
     return false;
   }
-  if (!store.VoidStoredReceipt(original.DeviceSerialNumber, original.ReceiptNumber, R.fOperatorCode,
-                               original.ReceiptDateTime)) {
+
+  SettlePendingCounters(*fFPCounters, store);
+  fFPCounters->Refresh();
+  fFPCounters->CountVoid(row.documentCode == "NC", row.grossTotal);
+  const CountedDocument void_of_row{true, row.seriesCode, row.number, "", WholeSeconds(Now())};
+  const std::string pending_counters = fFPCounters->WritePending(void_of_row);
+  bool voided = false;
+  try {
+    voided = store.VoidStoredReceipt(row, R.fOperatorCode, void_of_row.voidedAt);
+  } catch (const std::exception&) {
+    SettleSideFilesAfterFailure(store, "", "");
+    throw;
+  }
+  if (!voided) {
+    SettleSideFilesAfterFailure(store, "", "");
     fIOHandler->SetCustomError(-53, "Internal Error in voiding the receipt");
     return false;
   }
+  PutSideFilesInPlace(pending_counters, "");
+
   ReceiptDocument document(fXmlOutput, "stored receipt");
   pugi::xml_node E = document.Receipt();
   SetChildValue(E, "Type", "Void", true);

@@ -1,6 +1,9 @@
 #include "pt/store_statements.h"
 
+#include <algorithm>
 #include <random>
+#include <tuple>
+#include <vector>
 
 #include "base/conversions.h"
 #include "base/error.h"
@@ -203,17 +206,28 @@ std::string FindReceipt(const std::string& aDeviceSerial, const std::string& aNu
          " and " + "ReceiptDateTime=" + SqlDateTimeText(true, aDateTime);
 }
 
-std::string FindReceiptWithinDay(const std::string& aNumber, DateTime aDateTime) {
-  return "select * from Receipts where Number=" + aNumber + " and " + "ReceiptDateTime between " +
+std::string FindReceiptWithinDay(const std::string& aDeviceSerial, const std::string& aNumber, DateTime aDateTime) {
+  // The device serial stays: another store's document of the same number is never meant.
+  return "select * from Receipts where DeviceSerial=" + SqlQuoted(aDeviceSerial) + " and Number=" + aNumber +
+         " and " + "ReceiptDateTime between " +
          SqlDateTimeText(true, aDateTime) + " and " + SqlDateTimeText(true, IncDays(aDateTime, 1));
 }
 
-std::string VoidReceipt(const std::string& aDeviceSerial, const std::string& aNumber, const std::string& aOperator,
-                        DateTime aNow, DateTime aDateTime) {
+std::string VoidReceipt(const std::string& aSeriesCode, int32_t aNumber, const std::string& aOperator, DateTime aNow) {
+  // The row is named by its series and number, which no other row shares; a row already annulled
+  // is left alone, so two tills voiding one document cannot both count the void.
   return "update Receipts set Status='A',LastReceiptStatusOperator=" + SqlQuoted(aOperator) + "," +
-         "LastStatusDateTime=" + SqlDateTimeText(false, aNow) + " " + "where " + "DeviceSerial=" +
-         SqlQuoted(aDeviceSerial) + " and " + "Number=" + aNumber + " and " + "ReceiptDateTime=" +
-         SqlDateTimeText(true, aDateTime);
+         "LastStatusDateTime=" + SqlDateTimeText(false, aNow) + " " + "where " + "Serie=" + SqlQuoted(aSeriesCode) +
+         " and " + "Number=" + std::to_string(aNumber) + " and Status='N'";
+}
+
+std::string SelectSeriesEnd(const std::string& aSeriesCode) {
+  return "select Serie_LastNumber,Serie_LastHash from Series where Serie_Code=" + SqlQuoted(aSeriesCode);
+}
+
+std::string SelectDocumentState(const std::string& aSeriesCode, int32_t aNumber) {
+  return "select Hash,Status,LastStatusDateTime from Receipts where Serie=" + SqlQuoted(aSeriesCode) +
+         " and Number=" + std::to_string(aNumber);
 }
 
 }  // namespace sqlserver_text
@@ -241,28 +255,62 @@ void StoreStatements::UpdateSeries(const std::string& aSeriesCode, int32_t aNumb
 }
 
 FoundReceipt StoreStatements::FindStoredReceipt(const std::string& aDeviceSerial, const std::string& aNumber,
-                                                DateTime aDateTime) {
+                                                DateTime aDateTime, const ReferenceHint& aHint) {
   FoundReceipt result;
   if (!IsDecimalInteger(aNumber)) return result;
   auto rows = fProxy.CreateDataset(sqlserver_text::FindReceipt(aDeviceSerial, aNumber, aDateTime));
-  if (rows->Eof()) rows = fProxy.CreateDataset(sqlserver_text::FindReceiptWithinDay(aNumber, aDateTime));
-  if (rows->Eof()) return result;
+  if (rows->Eof()) rows = fProxy.CreateDataset(sqlserver_text::FindReceiptWithinDay(aDeviceSerial, aNumber, aDateTime));
+  std::vector<FoundReceipt> candidates;
+  for (; !rows->Eof(); rows->Next()) {
+    FoundReceipt row;
+    row.found = true;
+    row.status = rows->FieldByName("Status").AsString();
+    row.receipt = rows->FieldByName("Receipt").AsString();
+    row.receiptNumber = rows->FieldByName("ReceiptNumber").AsString();
+    row.receiptDateTime = rows->FieldByName("ReceiptDateTime").AsDateTime();
+    row.seriesCode = rows->FieldByName("Serie").AsString();
+    row.documentCode = rows->FieldByName("DocumentType").AsString();
+    row.number = static_cast<int32_t>(rows->FieldByName("Number").AsInteger());
+    row.grossTotal = Amount::Parse(rows->FieldByName("Totalamount").AsString());
+    if (!aHint.invoiceNumber.empty() && row.receiptNumber != aHint.invoiceNumber) continue;
+    if (!aHint.documentCode.empty() && row.documentCode != aHint.documentCode) continue;
+    candidates.push_back(std::move(row));
+  }
+  // A sale and a credit note of one store often share number and second: the choice must not
+  // depend on the order the server returns them in.
+  auto earlier = [](const FoundReceipt& a, const FoundReceipt& b) {
+    return std::make_tuple(a.documentCode != "FR", a.receiptDateTime, a.seriesCode) <
+           std::make_tuple(b.documentCode != "FR", b.receiptDateTime, b.seriesCode);
+  };
+  if (candidates.empty()) return result;
+  return *std::min_element(candidates.begin(), candidates.end(), earlier);
+}
+
+bool StoreStatements::VoidStoredReceipt(const FoundReceipt& aRow, const std::string& aOperator, DateTime aNow) {
+  if (!fProxy.ExecuteSQLCommand(sqlserver_text::VoidReceipt(aRow.seriesCode, aRow.number, aOperator, aNow)))
+    return false;
+  return fProxy.LastRowCount() > 0;
+}
+
+SeriesEnd StoreStatements::LoadSeriesEnd(const std::string& aSeriesCode) {
+  SeriesEnd result;
+  auto row = fProxy.CreateDataset(sqlserver_text::SelectSeriesEnd(aSeriesCode));
+  if (row->Eof()) return result;
   result.found = true;
-  result.status = rows->FieldByName("Status").AsString();
-  result.receipt = rows->FieldByName("Receipt").AsString();
-  result.receiptNumber = rows->FieldByName("ReceiptNumber").AsString();
-  result.receiptDateTime = rows->FieldByName("ReceiptDateTime").AsDateTime();
+  result.lastNumber = static_cast<int32_t>(row->FieldByName("Serie_LastNumber").AsInteger());
+  result.lastHash = row->FieldByName("Serie_LastHash").AsString();
   return result;
 }
 
-bool StoreStatements::VoidStoredReceipt(const std::string& aDeviceSerial, const std::string& aNumber,
-                                        const std::string& aOperator, DateTime aDateTime) {
-  if (!IsDecimalInteger(aNumber)) return false;
-  if (!fProxy.ExecuteSQLCommand(sqlserver_text::VoidReceipt(aDeviceSerial, aNumber, aOperator, Now(), aDateTime)))
-    return false;
-  // A void that marked nothing (the original was found only by the search within a day) must
-  // not be reported as done.
-  return fProxy.LastRowCount() > 0;
+DocumentState StoreStatements::LoadDocumentState(const std::string& aSeriesCode, int32_t aNumber) {
+  DocumentState result;
+  auto row = fProxy.CreateDataset(sqlserver_text::SelectDocumentState(aSeriesCode, aNumber));
+  if (row->Eof()) return result;
+  result.found = true;
+  result.hash = row->FieldByName("Hash").AsString();
+  result.status = row->FieldByName("Status").AsString();
+  result.lastStatusDateTime = row->FieldByName("LastStatusDateTime").AsDateTime();
+  return result;
 }
 
 std::unique_ptr<StoreStatements> CreateStoreStatements(tQV_VendizioProxy& aProxy, const std::string& aLockDirectory) {

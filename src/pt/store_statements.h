@@ -43,6 +43,30 @@ struct FoundReceipt {
   bool found = false;
   std::string status, receipt, receiptNumber;
   DateTime receiptDateTime;
+  // What names the row exactly and what a void counts.
+  std::string seriesCode, documentCode;
+  int32_t number = 0;
+  Amount grossTotal;
+};
+
+// What a reference says of the document it means, beyond device, number and date-time: its
+// invoice number, or its kind ("FR" or "NC"); empty when it does not say.
+struct ReferenceHint {
+  std::string invoiceNumber, documentCode;
+};
+
+// The last document of a series as the Series row records it.
+struct SeriesEnd {
+  bool found = false;
+  int32_t lastNumber = 0;
+  std::string lastHash;
+};
+
+// A stored document as the settling of the till's pending files needs it.
+struct DocumentState {
+  bool found = false;
+  std::string hash, status;
+  DateTime lastStatusDateTime;
 };
 
 // The statement texts of the SQL Server store.
@@ -56,9 +80,10 @@ std::string UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const 
                          DateTime aDocumentDateTime);
 std::string InsertReceipt(const StoredDocument& aDocument);
 std::string FindReceipt(const std::string& aDeviceSerial, const std::string& aNumber, DateTime aDateTime);
-std::string FindReceiptWithinDay(const std::string& aNumber, DateTime aDateTime);
-std::string VoidReceipt(const std::string& aDeviceSerial, const std::string& aNumber, const std::string& aOperator,
-                        DateTime aNow, DateTime aDateTime);
+std::string FindReceiptWithinDay(const std::string& aDeviceSerial, const std::string& aNumber, DateTime aDateTime);
+std::string VoidReceipt(const std::string& aSeriesCode, int32_t aNumber, const std::string& aOperator, DateTime aNow);
+std::string SelectSeriesEnd(const std::string& aSeriesCode);
+std::string SelectDocumentState(const std::string& aSeriesCode, int32_t aNumber);
 }  // namespace sqlserver_text
 
 // The statements of the Portuguese processor on its store, one set per engine. Every statement
@@ -82,13 +107,17 @@ class StoreStatements {
   void UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
                     DateTime aDocumentDateTime);
   virtual void InsertReceipt(const StoredDocument& aDocument) = 0;
-  // By device serial, number and exact date-time, else by number within a day of the date-time.
+  // By device serial, number and exact date-time, else by device serial and number within a day
+  // of the date-time (a till that quotes its answer's DateTime drops the milliseconds). Of several
+  // rows it takes the one the hint names, else a sale before a credit note, then the earliest.
   // A number that is not a decimal integer finds nothing and runs no statement.
-  FoundReceipt FindStoredReceipt(const std::string& aDeviceSerial, const std::string& aNumber, DateTime aDateTime);
-  // False for a number that is not a decimal integer (no statement runs), and when the update
-  // marked no row.
-  bool VoidStoredReceipt(const std::string& aDeviceSerial, const std::string& aNumber, const std::string& aOperator,
-                         DateTime aDateTime);
+  FoundReceipt FindStoredReceipt(const std::string& aDeviceSerial, const std::string& aNumber, DateTime aDateTime,
+                                 const ReferenceHint& aHint = {});
+  // Annuls exactly the row found (by its series and number) if it is still normal; false when
+  // the update marked no row. aNow is the status change time it writes (whole seconds).
+  bool VoidStoredReceipt(const FoundReceipt& aRow, const std::string& aOperator, DateTime aNow);
+  SeriesEnd LoadSeriesEnd(const std::string& aSeriesCode);
+  DocumentState LoadDocumentState(const std::string& aSeriesCode, int32_t aNumber);
 
  protected:
   tQV_VendizioProxy& fProxy;

@@ -13,6 +13,8 @@
 
 #include <pugixml.hpp>
 
+#include "base/conversions.h"
+#include "base/date_time.h"
 #include "base/error.h"
 #include "base/temp_directory.h"
 
@@ -162,7 +164,7 @@ TEST_F(FiscalProcessorCountersTest, EachDocumentTypeMovesItsOwnTotals) {
   } cases[] = {
       {rt_Sale, "4.5", "14.5", "1.5", "0.5", "12.5"},
       {rt_Refund, "2", "10", "3.5", "0.5", "6"},
-      {rt_Refund, "-2", "10", "-0.5", "0.5", "10"},  // a refund total arriving below zero
+      {rt_Refund, "-2", "10", "3.5", "0.5", "6"},  // a credit note counts positive whatever its sign
       {rt_Void, "3", "10", "1.5", "3.5", "5"},
       {rt_InvoiceSale, "99", "10", "1.5", "0.5", "8"},
       {rt_InvoiceSaleFromReceipt, "99", "10", "1.5", "0.5", "8"},
@@ -327,31 +329,69 @@ TEST_F(FiscalProcessorCountersTest, FailedSaveLeavesThePreviousFileWhole) {
             0u);
 }
 
-TEST_F(FiscalProcessorCountersTest, SnapshotPutsTheFileBackAsItWas) {
+TEST_F(FiscalProcessorCountersTest, PendingFileNamesItsDocumentAndBecomesTheCountersFile) {
   kFiscalProcessorCounters counters;
-  counters.SetFileName(file_);
-  std::optional<std::string> none = counters.SnapshotFile();
-  EXPECT_FALSE(none.has_value());
-
   counters.Init(file_, "T01");
   counters.Update(rt_Sale, Amount::Parse("3"), "");
   const std::string before = ReadBytes(file_);
-  std::optional<std::string> snapshot = counters.SnapshotFile();
-  ASSERT_TRUE(snapshot.has_value());
-  EXPECT_EQ(*snapshot, before);
 
-  counters.Update(rt_Sale, Amount::Parse("4"), "");
-  counters.Z();
-  counters.RestoreFile(snapshot);
-  EXPECT_EQ(ReadBytes(file_), before);
+  // Series codes may hold any character a file name allows; the name must give them back.
+  const CountedDocument issued{false, "FR 2024.A-1", 42, std::string(172, 'h') + "/+=", DateTime()};
+  counters.Count(rt_Refund, Amount::Parse("-2.5"));
+  const std::string pending = counters.WritePending(issued);
+  EXPECT_EQ(ReadBytes(file_), before) << "the counters file waits for the store";
+
+  const std::vector<PendingCounters> found = counters.FindPending();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].fileName, pending);
+  EXPECT_FALSE(found[0].document.isVoid);
+  EXPECT_EQ(found[0].document.seriesCode, "FR 2024.A-1");
+  EXPECT_EQ(found[0].document.number, 42);
+  EXPECT_TRUE(issued.hash.starts_with(found[0].document.hash));
+  EXPECT_GE(found[0].document.hash.size(), 32u);
+
+  counters.PutInPlace(pending);
+  EXPECT_TRUE(counters.FindPending().empty());
+  EXPECT_EQ(counters.DailyRefunds(), Amount::Parse("2.5")) << "a credit note counts positive";
+  EXPECT_EQ(counters.DailyTotal(), Amount::Parse("0.5"));
+  EXPECT_EQ(counters.CurrentReceiptNo(), 2);
+
+  // A void pending and dropped: the counters file and the memory are as before it.
+  const std::string kept = ReadBytes(file_);
+  counters.CountVoid(false, Amount::Parse("3"));
+  const DateTime voided_at = EncodeDateTime({2024, 2, 10, 8, 0, 1, 0});
+  const std::string void_pending = counters.WritePending({true, "FR2024A", 7, "", voided_at});
+  const std::vector<PendingCounters> voids = counters.FindPending();
+  ASSERT_EQ(voids.size(), 1u);
+  EXPECT_TRUE(voids[0].document.isVoid);
+  EXPECT_EQ(DateTimeToXmlText(false, voids[0].document.voidedAt), "2024-02-10T08:00:01");
+  counters.Drop(void_pending);
+  EXPECT_EQ(ReadBytes(file_), kept);
+  EXPECT_EQ(counters.DailyVoids(), Amount());
+  EXPECT_TRUE(counters.FindPending().empty());
+
+  // Files of other names in the till directory are not pending files.
+  std::ofstream(dir_ / "counters.pending.zz.fprc") << "x";
+  std::ofstream(dir_ / "counters.pending.fprc") << "x";
+  EXPECT_TRUE(counters.FindPending().empty());
+}
+
+TEST_F(FiscalProcessorCountersTest, VoidsCountByTheKindOfDocumentTheyAnnul) {
+  kFiscalProcessorCounters counters;
+  counters.Init(file_, "T01");
+  counters.Update(rt_Sale, Amount::Parse("10"), "");
+  counters.Update(rt_Refund, Amount::Parse("4"), "");
+  counters.CountVoid(false, Amount::Parse("10"));
+  counters.CountVoid(true, Amount::Parse("-4"));
+  counters.Save();
   counters.Refresh();
-  EXPECT_EQ(counters.DailySales(), Amount::Parse("3"));
-  EXPECT_EQ(counters.CurrentZReportNo(), 1);
-
-  // Restoring "no file" removes the file a failed first document created.
-  counters.RestoreFile(none);
-  EXPECT_FALSE(std::filesystem::exists(file_));
-  EXPECT_NO_THROW(counters.RestoreFile(none));
+  EXPECT_EQ(counters.CurrentReceiptNo(), 2) << "a void issues no document";
+  EXPECT_EQ(counters.DailySales(), Amount::Parse("10"));
+  EXPECT_EQ(counters.DailyRefunds(), Amount());
+  EXPECT_EQ(counters.DailyVoids(), Amount::Parse("10"));
+  EXPECT_EQ(counters.DailyTotal(), Amount());
+  EXPECT_EQ(counters.GrandTotalVoids(), Amount::Parse("10"));
+  EXPECT_EQ(counters.GrandTotalTotal(), Amount());
 }
 
 }  // namespace

@@ -101,13 +101,16 @@ TEST(SqlServerText, SearchesAndVoid) {
   EXPECT_EQ(sqlserver_text::FindReceipt("C1-S01", "42", kDocumentTime),
             "select * from Receipts where DeviceSerial='C1-S01' and Number=42 and "
             "ReceiptDateTime='2024-02-09T10:15:30.750'");
-  EXPECT_EQ(sqlserver_text::FindReceiptWithinDay("42", kDocumentTime),
-            "select * from Receipts where Number=42 and ReceiptDateTime between '2024-02-09T10:15:30.750' and "
-            "'2024-02-10T10:15:30.750'");
-  EXPECT_EQ(sqlserver_text::VoidReceipt("C1'S01", "42", "O'P", EncodeDateTime({2024, 2, 10, 8, 0, 0, 500}),
-                                        kDocumentTime),
+  EXPECT_EQ(sqlserver_text::FindReceiptWithinDay("C1-S01", "42", kDocumentTime),
+            "select * from Receipts where DeviceSerial='C1-S01' and Number=42 and ReceiptDateTime between "
+            "'2024-02-09T10:15:30.750' and '2024-02-10T10:15:30.750'");
+  EXPECT_EQ(sqlserver_text::VoidReceipt("FR'2024", 42, "O'P", EncodeDateTime({2024, 2, 10, 8, 0, 0, 500})),
             "update Receipts set Status='A',LastReceiptStatusOperator='O''P',LastStatusDateTime='2024-02-10T08:00:00' "
-            "where DeviceSerial='C1''S01' and Number=42 and ReceiptDateTime='2024-02-09T10:15:30.750'");
+            "where Serie='FR''2024' and Number=42 and Status='N'");
+  EXPECT_EQ(sqlserver_text::SelectSeriesEnd("FR'2024"),
+            "select Serie_LastNumber,Serie_LastHash from Series where Serie_Code='FR''2024'");
+  EXPECT_EQ(sqlserver_text::SelectDocumentState("FR'2024", 42),
+            "select Hash,Status,LastStatusDateTime from Receipts where Serie='FR''2024' and Number=42");
 }
 
 TEST(ReceiptNumber, OnlyDecimalIntegersReachAStatement) {
