@@ -16,7 +16,9 @@ namespace {
 std::mutex g_settings_mutex;
 // Every version ever set stays alive and unchanged, so a reference handed out by
 // GetFormatSettings stays valid and is never written while another thread reads it.
-std::vector<std::unique_ptr<const FormatSettings>> g_settings;
+// Never destroyed: the log thread and the library's unload hook format dates after the
+// process's static objects may have gone at exit.
+std::vector<std::unique_ptr<const FormatSettings>>& g_settings = *new std::vector<std::unique_ptr<const FormatSettings>>();
 
 // Turns a strftime date or time format into the runtime pattern and its separator.
 void ConvertPattern(const std::string& format, bool is_date, std::string& pattern, std::string& separator) {

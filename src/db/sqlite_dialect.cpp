@@ -27,7 +27,8 @@ int64_t ToMs(DateTime value) { return std::llround(value.value * kMsPerDay); }
 // Sessions of this process that are open now, by their start time in milliseconds. Start times
 // are made unique, so two connections of one process are never taken for one session.
 std::mutex g_sessions_mutex;
-std::set<int64_t> g_sessions;
+// Never destroyed: a connection may close at library unload, after static destruction at exit.
+std::set<int64_t>& g_sessions = *new std::set<int64_t>();
 int64_t g_last_start = 0;
 
 std::string Upper(std::string text) {
@@ -159,8 +160,9 @@ class Sqlite final : public SqlDialect {
 }  // namespace
 
 const SqlDialect& SqliteDialect() {
-  static const Sqlite dialect;
-  return dialect;
+  // Never destroyed: connections held by other statics may still close through it at exit.
+  static const Sqlite* const dialect = new Sqlite();
+  return *dialect;
 }
 
 }  // namespace dodu

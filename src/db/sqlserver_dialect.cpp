@@ -81,8 +81,9 @@ class SqlServer final : public SqlDialect {
 }  // namespace
 
 const SqlDialect& SqlServerDialect() {
-  static const SqlServer dialect;
-  return dialect;
+  // Never destroyed: connections held by other statics may still close through it at exit.
+  static const SqlServer* const dialect = new SqlServer();
+  return *dialect;
 }
 
 }  // namespace dodu
