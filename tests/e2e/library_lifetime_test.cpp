@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "support/driver_library.h"
+#include "support/file_wait.h"
 #include "support/process_resources.h"
 #include "support/receipt_till.h"
 #include "support/store_fixture.h"
@@ -100,6 +101,26 @@ TEST(LibraryLifetime, ThousandsOfOpensLeaveThreadsAndOpenFilesAsTheFirstOpenDid)
   EXPECT_EQ(opened.code, 0) << opened.error;
   ExportResult next = driver.Open(Envelope(0, "T01"));
   EXPECT_EQ(next.handle, first.handle + 2 * kOpens + 1);
+}
+
+TEST(LibraryLifetime, LogLinesAreInTheirFilesInOrderWhenTheExportReturns) {
+  StoreFixture store;
+  DriverLibrary driver;
+  ExportResult open = driver.Open(Envelope(0, "T01"));
+  ASSERT_EQ(open.code, 0) << open.error;
+  const fs::path log = FindFile(store.HostDir() / "LogFiles" / "FiscalPrinter", "DODU_PT_10_1_");
+  ASSERT_FALSE(log.empty());
+  // Read at once, without waiting: the export has written its lines before it returned.
+  EXPECT_NE(ReadWholeFile(log).find(" - OPEN:Assigned Handle: 1\r\n"), std::string::npos);
+  for (int i = 1; i <= 20; ++i) {
+    ASSERT_EQ(driver.ProcessXReport(Envelope(open.handle, "T01")).code, 0);
+    const std::string text = ReadWholeFile(log);
+    size_t count = 0;
+    for (size_t at = text.find("PROCESSXREPORT:END"); at != std::string::npos; at = text.find("PROCESSXREPORT:END", at + 1))
+      ++count;
+    EXPECT_EQ(count, static_cast<size_t>(i));
+    EXPECT_LT(text.rfind("PROCESSXREPORT:BEGIN"), text.rfind("PROCESSXREPORT:END"));
+  }
 }
 
 }  // namespace
