@@ -1,5 +1,7 @@
 #include "base/format_settings.h"
 
+#include "base/no_destructor.h"
+
 #include <clocale>
 #include <langinfo.h>
 #include <locale.h>
@@ -18,7 +20,8 @@ std::mutex g_settings_mutex;
 // GetFormatSettings stays valid and is never written while another thread reads it.
 // Never destroyed: the log thread and the library's unload hook format dates after the
 // process's static objects may have gone at exit.
-std::vector<std::unique_ptr<const FormatSettings>>& g_settings = *new std::vector<std::unique_ptr<const FormatSettings>>();
+NoDestructor<std::vector<std::unique_ptr<const FormatSettings>>> g_settings_storage;
+std::vector<std::unique_ptr<const FormatSettings>>& g_settings = *g_settings_storage;
 
 // Turns a strftime date or time format into the runtime pattern and its separator.
 void ConvertPattern(const std::string& format, bool is_date, std::string& pattern, std::string& separator) {
@@ -119,6 +122,11 @@ const FormatSettings& GetFormatSettings() {
 void SetFormatSettings(const FormatSettings& settings) {
   std::lock_guard<std::mutex> lock(g_settings_mutex);
   g_settings.push_back(std::make_unique<const FormatSettings>(settings));
+}
+
+void ReleaseFormatSettings() {
+  std::lock_guard<std::mutex> lock(g_settings_mutex);
+  std::vector<std::unique_ptr<const FormatSettings>>().swap(g_settings);
 }
 
 }  // namespace dodu

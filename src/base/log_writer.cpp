@@ -9,6 +9,7 @@
 
 #include "base/date_time.h"
 #include "base/error.h"
+#include "base/no_destructor.h"
 #include "base/text_encoding.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -39,7 +40,7 @@ bool WriteAll(int fd, const std::string& data) {
 
 tQV_LogThread& tQV_LogThread::Instance() {
   // Built once and never destroyed: no destruction order at exit or unload can reach it.
-  static tQV_LogThread* instance = new tQV_LogThread();
+  static NoDestructor<tQV_LogThread> instance;
   return *instance;
 }
 

@@ -4,13 +4,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "base/message_type.h"
+#include "base/no_destructor.h"
 
 namespace dodu {
 
@@ -45,6 +46,7 @@ class tQV_LogThread {
   bool Running() const;
 
  private:
+  friend class NoDestructor<tQV_LogThread>;
   tQV_LogThread() = default;
   void Execute();
 
@@ -52,7 +54,8 @@ class tQV_LogThread {
   mutable std::mutex fMutex;
   mutable std::condition_variable fChanged;
   // One entry per queued line: the writer and the line, oldest first.
-  std::deque<std::pair<tQV_LogWriter*, std::string>> fQueue;
+  // A list holds no memory while empty, so nothing is left behind when the library unloads.
+  std::list<std::pair<tQV_LogWriter*, std::string>> fQueue;
   bool fRunning = false;
   bool fStop = false;
   std::thread fThread;

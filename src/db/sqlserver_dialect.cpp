@@ -1,5 +1,6 @@
 #include <string>
 
+#include "base/no_destructor.h"
 #include "base/conversions.h"
 #include "db/db_connection.h"
 #include "db/sql_dialect.h"
@@ -81,8 +82,8 @@ class SqlServer final : public SqlDialect {
 }  // namespace
 
 const SqlDialect& SqlServerDialect() {
-  // Never destroyed: connections held by other statics may still close through it at exit.
-  static const SqlServer* const dialect = new SqlServer();
+  // Never destroyed: connections may still close through it after static destruction at exit.
+  static NoDestructor<const SqlServer> dialect;
   return *dialect;
 }
 

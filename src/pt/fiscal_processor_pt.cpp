@@ -9,6 +9,7 @@
 #include "base/application.h"
 #include "base/ascii_text.h"
 #include "base/conversions.h"
+#include "base/no_destructor.h"
 #include "base/error.h"
 #include "db/db_connection.h"
 #include "db/vendizio_proxy.h"
@@ -30,7 +31,7 @@ namespace {
 // static destruction may already have ended, so it is released explicitly at library unload
 // (ReleaseProcessDatabaseProxy) and otherwise left to the end of the process.
 std::unique_ptr<tQV_VendizioProxy>& ProxyHolder() {
-  static auto* const proxy = new std::unique_ptr<tQV_VendizioProxy>();
+  static NoDestructor<std::unique_ptr<tQV_VendizioProxy>> proxy;
   return *proxy;
 }
 
