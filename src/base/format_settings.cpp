@@ -1,5 +1,7 @@
 #include "base/format_settings.h"
 
+#include "base/no_destructor.h"
+
 #include <clocale>
 #include <langinfo.h>
 #include <locale.h>
@@ -16,7 +18,10 @@ namespace {
 std::mutex g_settings_mutex;
 // Every version ever set stays alive and unchanged, so a reference handed out by
 // GetFormatSettings stays valid and is never written while another thread reads it.
-std::vector<std::unique_ptr<const FormatSettings>> g_settings;
+// Never destroyed: the log thread and the library's unload hook format dates after the
+// process's static objects may have gone at exit.
+NoDestructor<std::vector<std::unique_ptr<const FormatSettings>>> g_settings_storage;
+std::vector<std::unique_ptr<const FormatSettings>>& g_settings = *g_settings_storage;
 
 // Turns a strftime date or time format into the runtime pattern and its separator.
 void ConvertPattern(const std::string& format, bool is_date, std::string& pattern, std::string& separator) {
@@ -117,6 +122,11 @@ const FormatSettings& GetFormatSettings() {
 void SetFormatSettings(const FormatSettings& settings) {
   std::lock_guard<std::mutex> lock(g_settings_mutex);
   g_settings.push_back(std::make_unique<const FormatSettings>(settings));
+}
+
+void ReleaseFormatSettings() {
+  std::lock_guard<std::mutex> lock(g_settings_mutex);
+  std::vector<std::unique_ptr<const FormatSettings>>().swap(g_settings);
 }
 
 }  // namespace dodu

@@ -21,6 +21,9 @@ const FormatSettings& GetFormatSettings();
 // Replaces the process-wide settings (tests, or a host that knows better than its locale).
 // References to earlier settings stay valid (each version is kept), so call it rarely.
 void SetFormatSettings(const FormatSettings& settings);
+// At library unload, once nothing formats any more: gives back every version's memory (the
+// next use would read the locale again).
+void ReleaseFormatSettings();
 // Settings as read from the given numeric and time locales; defaults wherever a locale is the
 // plain C/POSIX one, is not installed, or defines a form the runtime patterns cannot express.
 FormatSettings ReadFormatSettingsFromLocale(const char* numeric_locale, const char* time_locale);

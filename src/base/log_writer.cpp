@@ -9,6 +9,7 @@
 
 #include "base/date_time.h"
 #include "base/error.h"
+#include "base/no_destructor.h"
 #include "base/text_encoding.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -37,67 +38,84 @@ bool WriteAll(int fd, const std::string& data) {
 // ---------------------------------------------------------------------------------------------
 // tQV_LogThread
 
-tQV_LogThread::tQV_LogThread(tQV_LogWriter& aWriter) : fWriter(aWriter) {}
+tQV_LogThread& tQV_LogThread::Instance() {
+  // Built once and never destroyed: no destruction order at exit or unload can reach it.
+  static NoDestructor<tQV_LogThread> instance;
+  return *instance;
+}
 
-tQV_LogThread::~tQV_LogThread() {
+void tQV_LogThread::Push(tQV_LogWriter& aWriter, std::string aLine) {
+  std::thread ended;
   {
     std::lock_guard<std::mutex> lock(fMutex);
-    fStop = true;
+    fQueue.emplace_back(&aWriter, std::move(aLine));
+    ++aWriter.fPending;
+    if (!fRunning) {
+      // An idle thread that ended by itself has returned already; joining it only reaps it.
+      ended = std::move(fThread);
+      fStop = false;
+      fRunning = true;
+      fThread = std::thread(&tQV_LogThread::Execute, this);
+    }
   }
   fChanged.notify_all();
-  if (fThread.joinable()) fThread.join();
+  if (ended.joinable()) ended.join();
 }
 
-void tQV_LogThread::Start() { fThread = std::thread(&tQV_LogThread::Execute, this); }
-
-void tQV_LogThread::Push(std::string aLine) {
-  {
-    std::lock_guard<std::mutex> lock(fMutex);
-    fQueue.push_back(std::move(aLine));
-  }
-  fChanged.notify_all();
-}
-
-bool tQV_LogThread::QueueEmpty() const {
+size_t tQV_LogThread::Pending(const tQV_LogWriter& aWriter) const {
   std::lock_guard<std::mutex> lock(fMutex);
-  return fQueue.empty();
+  return aWriter.fPending;
 }
 
-size_t tQV_LogThread::QueueSize() const {
-  std::lock_guard<std::mutex> lock(fMutex);
-  return fQueue.size();
-}
-
-void tQV_LogThread::WaitUntilIdle() const {
+void tQV_LogThread::WaitUntilIdle(const tQV_LogWriter& aWriter) const {
   std::unique_lock<std::mutex> lock(fMutex);
-  fChanged.wait(lock, [this] { return fQueue.empty(); });
+  fChanged.wait(lock, [&] { return aWriter.fPending == 0; });
 }
 
-void tQV_LogThread::Pop() {
+void tQV_LogThread::WaitUntilAllIdle() const {
+  std::unique_lock<std::mutex> lock(fMutex);
+  fChanged.wait(lock, [&] { return fQueue.empty(); });
+}
+
+bool tQV_LogThread::Running() const {
+  std::lock_guard<std::mutex> lock(fMutex);
+  return fRunning;
+}
+
+void tQV_LogThread::Stop() {
+  std::thread thread;
   {
-    std::lock_guard<std::mutex> lock(fMutex);
-    fQueue.pop_front();
+    std::unique_lock<std::mutex> lock(fMutex);
+    fChanged.wait(lock, [&] { return fQueue.empty(); });
+    fStop = true;
+    thread = std::move(fThread);
   }
   fChanged.notify_all();
+  if (thread.joinable()) thread.join();
 }
 
 void tQV_LogThread::Execute() {
-  std::string line;
+  std::unique_lock<std::mutex> lock(fMutex);
   for (;;) {
-    {
-      std::unique_lock<std::mutex> lock(fMutex);
-      fChanged.wait(lock, [this] { return fStop || !fQueue.empty(); });
-      if (fQueue.empty()) return;  // told to stop and nothing left to write
-      // The line leaves the queue only once it is in the file, so a flush sees it as pending.
-      line = fQueue.front();
+    if (!fChanged.wait_for(lock, kIdleLifetime, [this] { return fStop || !fQueue.empty(); }) || fQueue.empty()) {
+      // Idle for kIdleLifetime, or told to stop with nothing left: the next line starts a new thread.
+      fRunning = false;
+      return;
     }
+    // The line leaves the queue only once it is in the file, so a flush sees it as pending.
+    tQV_LogWriter& writer = *fQueue.front().first;
+    std::string line = std::move(fQueue.front().second);
+    lock.unlock();
     try {
-      fWriter.AppendLine(line);
+      writer.AppendLine(line);
     } catch (...) {
       // Nothing may escape the thread; the line counts as dropped.
-      ++fWriter.fDropped;
+      ++writer.fDropped;
     }
-    Pop();
+    lock.lock();
+    fQueue.pop_front();
+    --writer.fPending;
+    fChanged.notify_all();
   }
 }
 
@@ -113,11 +131,10 @@ tQV_LogWriter::tQV_LogWriter(const std::string& aFileName, const std::string& aD
   fDaily = aDaily;
   fCounter = 0;
   fMaxLogfileSize = kDefaultMaxLogfileSizeKiB;
-  fThread = std::make_unique<tQV_LogThread>(*this);
-  fThread->Start();
 }
 
-tQV_LogWriter::~tQV_LogWriter() { fThread.reset(); }
+// The queue holds this writer by address until its lines are written.
+tQV_LogWriter::~tQV_LogWriter() { tQV_LogThread::Instance().WaitUntilIdle(*this); }
 
 std::string tQV_LogWriter::FormatLine(tQV_MessageType aEntryType, const std::string& aMessage,
                                       int32_t aMaxMessageLength) {
@@ -128,14 +145,14 @@ std::string tQV_LogWriter::FormatLine(tQV_MessageType aEntryType, const std::str
 void tQV_LogWriter::Write(tQV_MessageType aEntryType, const std::string& aMessage) {
   // A path without a name part would only ever fail to open, so it counts as empty too.
   if (FileNameOf(FileName()).empty()) throw Error("Log filename is empty ");
-  fThread->Push(FormatLine(aEntryType, aMessage, fMaxMessageLength));
+  tQV_LogThread::Instance().Push(*this, FormatLine(aEntryType, aMessage, fMaxMessageLength));
 }
 
 int64_t tQV_LogWriter::GetLogFileSize() const { return FileSize(FileName()); }
 
 bool tQV_LogWriter::CheckLogfileSize() const { return fCounter % 20 == 0; }
 
-void tQV_LogWriter::Flush() const { fThread->WaitUntilIdle(); }
+void tQV_LogWriter::Flush() const { tQV_LogThread::Instance().WaitUntilIdle(*this); }
 
 std::string tQV_LogWriter::Directory() const {
   std::lock_guard<std::mutex> lock(fNameMutex);

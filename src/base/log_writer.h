@@ -4,44 +4,59 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "base/message_type.h"
+#include "base/no_destructor.h"
 
 namespace dodu {
 
 class tQV_LogWriter;
 
-// The background thread of one log writer: it appends the queued lines to the file one by one,
-// so callers never wait for the disk.
+// The one background thread of every log writer in the process: it appends the queued lines to
+// their files one by one, so callers never wait for the disk. Threads do not grow with the number
+// of writers, and the thread ends by itself once no line came for kIdleLifetime; the next line
+// starts it again. Lines of one writer reach its file in the order they were written.
 class tQV_LogThread {
  public:
-  explicit tQV_LogThread(tQV_LogWriter& aWriter);
-  // Writes out every queued line, then ends the thread.
-  ~tQV_LogThread();
+  static constexpr std::chrono::milliseconds kIdleLifetime{2000};
+
+  // The process's instance. It is never destroyed (writers may outlive any static), and it holds
+  // no thread while idle.
+  static tQV_LogThread& Instance();
   tQV_LogThread(const tQV_LogThread&) = delete;
   tQV_LogThread& operator=(const tQV_LogThread&) = delete;
 
-  void Start();
-  void Push(std::string aLine);
-  bool QueueEmpty() const;
-  size_t QueueSize() const;
-  // Blocks until every line queued so far has been written or dropped.
-  void WaitUntilIdle() const;
+  void Push(tQV_LogWriter& aWriter, std::string aLine);
+  // Lines of aWriter not yet in its file.
+  size_t Pending(const tQV_LogWriter& aWriter) const;
+  // Blocks until every line of aWriter queued so far has been written or dropped.
+  void WaitUntilIdle(const tQV_LogWriter& aWriter) const;
+  // Blocks until every line of every writer queued so far has been written or dropped.
+  void WaitUntilAllIdle() const;
+  // At library unload: writes out what is queued and ends the thread. The thread is joined
+  // only here and when a new one replaces an ended one, never while a line waits; the next
+  // line (if any) would start a new thread.
+  void Stop();
+  // Whether a thread runs now (tests).
+  bool Running() const;
 
  private:
+  friend class NoDestructor<tQV_LogThread>;
+  tQV_LogThread() = default;
   void Execute();
-  void Pop();
 
-  std::deque<std::string> fQueue;
-  tQV_LogWriter& fWriter;
-  // Guards fQueue and fStop only; never held while the file is written.
+  // Guards everything below and each writer's fPending; never held while a file is written.
   mutable std::mutex fMutex;
   mutable std::condition_variable fChanged;
+  // One entry per queued line: the writer and the line, oldest first.
+  // A list holds no memory while empty, so nothing is left behind when the library unloads.
+  std::list<std::pair<tQV_LogWriter*, std::string>> fQueue;
+  bool fRunning = false;
   bool fStop = false;
   std::thread fThread;
 };
@@ -56,7 +71,7 @@ class tQV_LogWriter {
   static constexpr std::chrono::milliseconds kDefaultRetryDelay{50};
 
   // aFileName without extension; with aDaily the creation date is part of the name. Creates the
-  // directory (with its parents) and starts the thread.
+  // directory (with its parents); the shared log thread writes the lines.
   tQV_LogWriter(const std::string& aFileName, const std::string& aDirectory, int32_t aMaxMessageLength,
                 bool aDaily);
   // Every line queued before returns reaches the file (or is dropped after its attempts).
@@ -85,7 +100,6 @@ class tQV_LogWriter {
   int32_t MaxLogFileSize() const { return fMaxLogfileSize; }  // KiB
   void SetMaxLogFileSize(int32_t aKiB) { fMaxLogfileSize = aKiB; }
   int32_t Counter() const { return fCounter; }
-  tQV_LogThread& Thread() { return *fThread; }
 
   // Retry policy of an append that finds the file busy.
   void SetWriteAttempts(int aAttempts) { fWriteAttempts = aAttempts; }
@@ -115,7 +129,8 @@ class tQV_LogWriter {
   std::atomic<int> fWriteAttempts{kDefaultWriteAttempts};
   std::atomic<int64_t> fRetryDelayMs{kDefaultRetryDelay.count()};
   std::atomic<int64_t> fDropped{0};
-  std::unique_ptr<tQV_LogThread> fThread;
+  // Lines queued and not yet written; guarded by the log thread's mutex.
+  size_t fPending = 0;
 };
 
 }  // namespace dodu

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/no_destructor.h"
 #include "base/conversions.h"
 #include "db/db_connection.h"
 #include "db/sql_dialect.h"
@@ -27,7 +28,10 @@ int64_t ToMs(DateTime value) { return std::llround(value.value * kMsPerDay); }
 // Sessions of this process that are open now, by their start time in milliseconds. Start times
 // are made unique, so two connections of one process are never taken for one session.
 std::mutex g_sessions_mutex;
-std::set<int64_t> g_sessions;
+// Never destroyed: a connection may close at library unload, after static destruction at exit.
+// Empty once every connection has closed, so it holds no memory then.
+NoDestructor<std::set<int64_t>> g_sessions_storage;
+std::set<int64_t>& g_sessions = *g_sessions_storage;
 int64_t g_last_start = 0;
 
 std::string Upper(std::string text) {
@@ -159,8 +163,9 @@ class Sqlite final : public SqlDialect {
 }  // namespace
 
 const SqlDialect& SqliteDialect() {
-  static const Sqlite dialect;
-  return dialect;
+  // Never destroyed: connections may still close through it after static destruction at exit.
+  static NoDestructor<const Sqlite> dialect;
+  return *dialect;
 }
 
 }  // namespace dodu

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "base/no_destructor.h"
 #include "base/conversions.h"
 #include "db/db_connection.h"
 #include "db/sql_dialect.h"
@@ -81,8 +82,9 @@ class SqlServer final : public SqlDialect {
 }  // namespace
 
 const SqlDialect& SqlServerDialect() {
-  static const SqlServer dialect;
-  return dialect;
+  // Never destroyed: connections may still close through it after static destruction at exit.
+  static NoDestructor<const SqlServer> dialect;
+  return *dialect;
 }
 
 }  // namespace dodu

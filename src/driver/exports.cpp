@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "base/log_writer.h"
 #include "driver/owned_string.h"
 #include "driver/processor_wrappers.h"
 
@@ -26,8 +27,14 @@ void ClearOutput(BSTR* target) {
   if (target != nullptr) *target = nullptr;
 }
 
+// The lines an export logged are in their files when it returns.
+struct LogsWrittenOnReturn {
+  ~LogsWrittenOnReturn() { tQV_LogThread::Instance().WaitUntilAllIdle(); }
+};
+
 template <typename Wrapper, typename Output>
 int32_t Run(const BSTR request, BSTR* result, BSTR* error, Output output) {
+  LogsWrittenOnReturn logs_written;
   ClearOutput(result);
   ClearOutput(error);
   try {
@@ -49,6 +56,7 @@ int32_t Run(const BSTR request, BSTR* result, BSTR* error, Output output) {
 #define DODU_EXPORT extern "C" __attribute__((visibility("default")))
 
 DODU_EXPORT int32_t OPEN(const BSTR request, int32_t* handle, BSTR* error) {
+  LogsWrittenOnReturn logs_written;
   ClearOutput(error);
   int32_t opened = 0;
   int32_t rc = -1;

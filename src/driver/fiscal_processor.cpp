@@ -44,8 +44,11 @@ std::string kFiscalProcessor::GetDriverVersion() {
 }
 
 bool kFiscalProcessor::Open(kFiscalProcessorHandler& aHandler) {
+  // Without a serial the till's counters file and folders would land in the base directory
+  // itself, shared by every till that forgot it.
+  if (Trimmed(aHandler.fTillSerial).empty()) throw Error("Invalid till serial");
   // The till serial names one directory below the base; it must not lead anywhere else.
-  if (!aHandler.fTillSerial.empty() && !IsPlainFileName(aHandler.fTillSerial))
+  if (!IsPlainFileName(aHandler.fTillSerial))
     throw Error("Invalid characters in path");
   const std::string base = FiscalDataBaseDirectory() + aHandler.fTillSerial;
   fDirErrors = JoinPath(base, "Errors");

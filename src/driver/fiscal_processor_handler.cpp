@@ -1,5 +1,6 @@
 #include "driver/fiscal_processor_handler.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "base/error.h"
@@ -7,10 +8,37 @@
 
 namespace dodu {
 
+namespace {
+
+// The deepest element level below aDocument, walked without recursion.
+int ElementDepth(const pugi::xml_document& aDocument) {
+  int deepest = 0;
+  int depth = 0;
+  pugi::xml_node node = aDocument.first_child();
+  while (node) {
+    if (node.type() == pugi::node_element) deepest = std::max(deepest, depth + 1);
+    if (node.first_child()) {
+      node = node.first_child();
+      ++depth;
+      continue;
+    }
+    while (node && !node.next_sibling()) {
+      node = node.parent();
+      --depth;
+    }
+    if (node) node = node.next_sibling();
+  }
+  return deepest;
+}
+
+}  // namespace
+
 kFiscalProcessorHandler::kFiscalProcessorHandler() = default;
 kFiscalProcessorHandler::~kFiscalProcessorHandler() = default;
 
 void kFiscalProcessorHandler::Deserialize(const std::string& aXml, const qvReceiptHandlerDocumentTypes& aDocumentTypes) {
+  if (aXml.size() > kMaxRequestBytes)
+    throw Error("Invalid request: the request text is longer than " + std::to_string(kMaxRequestBytes) + " bytes");
   fXmlString = aXml;
   // A till that passes a null or empty string would otherwise get the parser's terse answer.
   if (aXml.find_first_not_of(" \t\r\n") == std::string::npos) throw Error("Invalid request: the request text is empty");
@@ -22,6 +50,8 @@ void kFiscalProcessorHandler::Deserialize(const std::string& aXml, const qvRecei
   }
   pugi::xml_node root = request.document_element();
   if (!root) throw Error("XML parse error: the request has no root element");
+  if (ElementDepth(request) > kMaxRequestDepth)
+    throw Error("Invalid request: elements are nested deeper than " + std::to_string(kMaxRequestDepth) + " levels");
 
   pugi::xml_node parameters = root.child("Parameters");
   if (!parameters) throw Error("Invalid request: Parameters node not found");
@@ -34,7 +64,9 @@ void kFiscalProcessorHandler::Deserialize(const std::string& aXml, const qvRecei
   driver.text().set(driver_name.c_str());
 
   // Whatever the request says, this library talks TCP to localhost only.
-  root.remove_child("Connection");
+  // Every Connection goes, not just the first: a second one would be read in place of ours.
+  while (root.remove_child("Connection")) {
+  }
   pugi::xml_node connection = root.append_child("Connection");
   connection.append_child("Type").text().set("TCP");
   connection.append_child("ConnectTimeout").text().set("3000");

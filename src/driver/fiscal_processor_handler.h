@@ -28,6 +28,12 @@ enum qvReceiptHandlerDocumentType {
   dt_ZReport = 11,
 };
 
+// Limits of a request, checked before anything is read from it. Serialising a document indents
+// each element by its depth, so without a depth limit an answer could grow with the square of
+// the request's size; with it, an answer stays within a constant factor of the request.
+inline constexpr size_t kMaxRequestBytes = 1024 * 1024;  // of UTF-8 text
+inline constexpr int kMaxRequestDepth = 64;             // element levels, the root being the first
+
 // A set of document kinds, one bit per kind.
 class qvReceiptHandlerDocumentTypes {
  public:

@@ -16,7 +16,8 @@ using kFiscalProcessorClass = std::function<std::unique_ptr<kFiscalProcessor>(co
 
 // The driver table (driver name, exact case, to class), the processor table (handle to open
 // processor) and the handle counter. The host calls from one thread at a time, so none of them
-// is guarded. Processors are never removed: they live until the process ends.
+// is guarded. A processor that opened lives until the library unloads; one whose first Open
+// failed is taken out again by the OPEN that created it.
 struct ProcessorTables {
   std::map<std::string, kFiscalProcessorClass> FiscalProcessorClasses;
   std::map<int32_t, kFiscalProcessor*> FiscalProcessors;

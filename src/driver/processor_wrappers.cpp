@@ -61,6 +61,12 @@ void kFiscalProcessorWrapper::GetProcessor(bool aCreate) {
   fProcessor = processor;
 }
 
+void kFiscalProcessorWrapper::DiscardProcessor() {
+  GetProcessorTables().FiscalProcessors.erase(fProcessor->fHandle);
+  delete fProcessor;
+  fProcessor = nullptr;
+}
+
 void kFiscalProcessorWrapper::SetError(const std::string& aMessage) {
   fError = true;
   if (fProcessor != nullptr) fProcessor->IOHandler().Debug(let_error, aMessage);
@@ -74,8 +80,24 @@ void kFiscalProcessorWrapper::Fail() {
 
 void kFiscalProcessorWrapper_OPEN::Run(const std::string& aXml) {
   fHandler->Deserialize(aXml, {});
+  const bool creates = fHandler->fDeviceHandle <= 0;
   GetProcessor(true);
-  if (!fProcessor->Open(*fHandler)) return Fail();
+  bool opened = false;
+  try {
+    opened = fProcessor->Open(*fHandler);
+    if (!opened) Fail();
+  } catch (const std::exception& e) {
+    SetError(e.what());
+  } catch (...) {
+    SetError("Unexpected error");
+  }
+  if (!opened) {
+    // The failure is in the processor's log already; a processor this call created and could
+    // not open keeps no log, thread or file, so failed OPENs cannot pile up. Its handle number
+    // stays used up.
+    if (creates) DiscardProcessor();
+    return;
+  }
   fHandle = fProcessor->fHandle;
   fProcessor->IOHandler().WriteLog(let_info, "OPEN", "Assigned Handle: " + std::to_string(fHandle));
 }

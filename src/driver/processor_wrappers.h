@@ -28,6 +28,8 @@ class kFiscalProcessorWrapper {
   void SetError(const std::string& aMessage);
   // The operation answered false: the reason is in the processor's I/O handler.
   void Fail();
+  // Takes the resolved processor out of the processor table and releases it.
+  void DiscardProcessor();
 
   std::unique_ptr<kFiscalProcessorHandler> fHandler;
   kFiscalProcessor* fProcessor = nullptr;

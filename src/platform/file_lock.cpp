@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,44 +14,69 @@ namespace dodu {
 
 FileLock::~FileLock() { Release(); }
 
-FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_), reason_(std::move(other.reason_)) { other.fd_ = -1; }
+FileLock::FileLock(FileLock&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)), reason_(std::move(other.reason_)), timed_out_(other.timed_out_) {
+  other.fd_ = -1;
+}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
   if (this != &other) {
     Release();
     fd_ = other.fd_;
+    path_ = std::move(other.path_);
     reason_ = std::move(other.reason_);
+    timed_out_ = other.timed_out_;
     other.fd_ = -1;
   }
   return *this;
 }
 
+namespace {
+
+// Whether the open file fd is still the file the path names (a holder may have removed it).
+bool StillNamedBy(int fd, const std::string& path) {
+  struct stat opened {};
+  struct stat named {};
+  if (fstat(fd, &opened) != 0 || stat(path.c_str(), &named) != 0) return false;
+  return opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+}  // namespace
+
 bool FileLock::Acquire(const std::string& path, int timeout_ms) {
   Release();
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    reason_ = "cannot open " + path + ": " + std::strerror(errno);
+  timed_out_ = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      reason_ = "cannot open " + path + ": " + std::strerror(errno);
+      return false;
+    }
+    // flock locks belong to the open file description, so two opens in one process exclude each
+    // other as two processes do.
+    bool locked = false;
+    while (!(locked = flock(fd, LOCK_EX | LOCK_NB) == 0)) {
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        reason_ = "cannot lock " + path + ": " + std::strerror(errno);
+        close(fd);
+        return false;
+      }
+      if (std::chrono::steady_clock::now() >= deadline) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (locked && StillNamedBy(fd, path)) {
+      fd_ = fd;
+      path_ = path;
+      reason_.clear();
+      return true;
+    }
+    close(fd);
+    if (locked) continue;  // granted a file its holder removed meanwhile: open the path anew
+    reason_ = "lock on " + path + " not granted within " + std::to_string(timeout_ms) + " ms";
+    timed_out_ = true;
     return false;
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  // flock locks belong to the open file description, so two opens in one process exclude each
-  // other as two processes do.
-  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK && errno != EINTR) {
-      reason_ = "cannot lock " + path + ": " + std::strerror(errno);
-      close(fd);
-      return false;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      reason_ = "lock on " + path + " not granted within " + std::to_string(timeout_ms) + " ms";
-      close(fd);
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  fd_ = fd;
-  reason_.clear();
-  return true;
 }
 
 void FileLock::Release() {
@@ -59,6 +85,12 @@ void FileLock::Release() {
     close(fd_);
     fd_ = -1;
   }
+}
+
+void FileLock::ReleaseAndRemove() {
+  // Removed while still locked: a waiter then finds its file gone from the path and starts over.
+  if (fd_ >= 0) unlink(path_.c_str());
+  Release();
 }
 
 }  // namespace dodu

@@ -7,6 +7,8 @@
 #include "base/ascii_text.h"
 #include "base/conversions.h"
 #include "base/error.h"
+#include "db/ini_file.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 
 namespace dodu {
@@ -59,7 +61,15 @@ std::string BuildATCUD(const std::string& aValidationCode, int32_t aNumber) {
   return aValidationCode + "-" + ZeroPadded(aNumber, 7);
 }
 
-std::string CheckFileDirectory() { return JoinPath(ExePath(), "PT_Check"); }
+std::string CheckFileDirectory() {
+  // Read per call: the host may change the setting while the library is loaded, and the file is
+  // small. A series numbered from more than one machine needs the same directory on all of them.
+  const std::string settings = JoinPath(ExePath(), kHostSettingsFileName);
+  std::string configured;
+  if (FileExists(settings)) configured = Trimmed(tQV_IniFile(settings).ReadString(kCheckFilesSection, kCheckFileDirectoryKey, ""));
+  if (configured.empty()) return JoinPath(ExePath(), "PT_Check");
+  return IsAbsolutePath(configured) ? configured : JoinPath(ExePath(), configured);
+}
 
 std::string CheckFileName(const std::string& aSeriesCode) {
   // The series code names one file in the directory; it must not lead anywhere else.

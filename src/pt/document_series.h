@@ -18,7 +18,14 @@ std::string BuildInvoiceNumber(const std::string& aDocumentType, const std::stri
 // "<validation code>-0000042"
 std::string BuildATCUD(const std::string& aValidationCode, int32_t aNumber);
 
-// The series' check file: <series code>.b64 in PT_Check beside the host executable.
+// The host's settings file beside its executable, and the setting that names the check-file
+// directory: [CheckFiles] Directory=<path>, absolute or relative to the executable's directory.
+inline constexpr const char* kHostSettingsFileName = "QVPA_PT_10.ini";
+inline constexpr const char* kCheckFilesSection = "CheckFiles";
+inline constexpr const char* kCheckFileDirectoryKey = "Directory";
+
+// The series' check file: <series code>.b64 in the check-file directory, which is the setting
+// above when it is given and PT_Check beside the host executable otherwise.
 std::string CheckFileDirectory();
 std::string CheckFileName(const std::string& aSeriesCode);
 

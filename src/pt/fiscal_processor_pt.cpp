@@ -9,6 +9,7 @@
 #include "base/application.h"
 #include "base/ascii_text.h"
 #include "base/conversions.h"
+#include "base/no_destructor.h"
 #include "base/error.h"
 #include "db/db_connection.h"
 #include "db/vendizio_proxy.h"
@@ -26,12 +27,13 @@ namespace dodu {
 
 namespace {
 
+// A plain pointer, not a static object: the proxy closes its connection through objects that
+// static destruction may already have ended, so it is released explicitly at library unload
+// (ReleaseProcessDatabaseProxy) and otherwise left to the end of the process.
 std::unique_ptr<tQV_VendizioProxy>& ProxyHolder() {
-  static std::unique_ptr<tQV_VendizioProxy> proxy;
-  return proxy;
+  static NoDestructor<std::unique_ptr<tQV_VendizioProxy>> proxy;
+  return *proxy;
 }
-
-
 
 // The value of the first name=value line whose name matches, without regard to case.
 std::string SettingOf(const std::vector<std::string>& lines, const std::string& name) {
@@ -51,6 +53,8 @@ tQV_VendizioProxy& ProcessDatabaseProxy() {
   if (!proxy) proxy = std::make_unique<tQV_VendizioProxy>();
   return *proxy;
 }
+
+void ReleaseProcessDatabaseProxy() { ProxyHolder().reset(); }
 
 void RegisterPortugueseProcessor() {
   RegisterFiscalProcessorClass(kPortugueseDriverName, [](const kFiscalProcessorHandler& aHandler) {

@@ -93,6 +93,8 @@ class kFiscalProcessor_PT : public kFiscalProcessor {
 
 // The one database proxy of the process, shared by every processor and replaced at each Open.
 tQV_VendizioProxy& ProcessDatabaseProxy();
+// Disconnects and releases the proxy (library unload, after the processors are gone).
+void ReleaseProcessDatabaseProxy();
 
 void RegisterPortugueseProcessor();
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -97,18 +98,45 @@ class SqlServerStoreStatements : public StoreStatements {
 // one that numbers; the library makes the identifiers.
 class SqliteStoreStatements : public StoreStatements {
  public:
+  static constexpr const char* kLockFileSuffix = ".series.lock";
+
   SqliteStoreStatements(tQV_VendizioProxy& aProxy, std::string aLockDirectory)
       : StoreStatements(aProxy), fLockDirectory(std::move(aLockDirectory)) {}
 
+  // Not granted in time answers false; a lock file that cannot be made raises with the reason.
   bool LockSeries(const std::string& aSeriesCode) override {
     if (!IsPlainFileName(aSeriesCode)) throw Error("Invalid characters in path");
+    const std::string file_name = aSeriesCode + kLockFileSuffix;
+    if (file_name.size() > kMaxFileNameBytes) {
+      throw Error("Serie [" + aSeriesCode + "] cannot be numbered: its code is " + std::to_string(aSeriesCode.size()) +
+                  " bytes long, and a series code may have at most " +
+                  std::to_string(kMaxFileNameBytes - std::string_view(kLockFileSuffix).size()) + " bytes");
+    }
     ForceDirectories(fLockDirectory);
-    return fLock.Acquire(JoinPath(fLockDirectory, aSeriesCode + ".series.lock"), kSeriesLockTimeoutMs);
+    if (fLock.Acquire(JoinPath(fLockDirectory, file_name), kSeriesLockTimeoutMs)) return true;
+    if (fLock.TimedOut()) return false;
+    throw Error("Serie [" + aSeriesCode + "] cannot be locked: " + fLock.Reason());
   }
 
-  bool UnlockSeries(const std::string&) override {
-    bool held = fLock.Held();
-    fLock.Release();
+  // A series that is not registered (no row with a validation code) keeps no lock file: the
+  // file is removed while still locked, which a waiter notices (FileLock), so it stays safe.
+  bool UnlockSeries(const std::string& aSeriesCode) override {
+    const bool held = fLock.Held();
+    bool registered = true;
+    if (held) {
+      try {
+        auto row = fProxy.CreateDataset("select count(*) as Registered from Series where Serie_Code=" +
+                                        SqlQuoted(aSeriesCode) + " and ifnull(Serie_Validation_Code,'')<>''");
+        registered = !row->Eof() && row->FieldByName("Registered").AsInteger() > 0;
+      } catch (const Error&) {
+        // Unknown: keep the file, as a registered series does.
+      }
+    }
+    if (registered) {
+      fLock.Release();
+    } else {
+      fLock.ReleaseAndRemove();
+    }
     return held;
   }
 

@@ -14,6 +14,7 @@
 #include "base/temp_directory.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "support/process_resources.h"
 
 namespace dodu {
 namespace {
@@ -118,6 +119,26 @@ TEST_F(LogWriterTest, EveryLineQueuedBeforeDestructionIsWrittenInOrder) {
   std::vector<std::string> messages = Messages(dir_ / "A.log");
   ASSERT_EQ(messages.size(), 1000u);
   for (int i = 0; i < 1000; ++i) EXPECT_EQ(messages[i], "line " + std::to_string(i));
+}
+
+TEST_F(LogWriterTest, AllWritersShareOneThreadThatEndsWhenIdleAndComesBack) {
+  const int threads_before = dodu::testing::ProcessResources::Now().threads;
+  std::vector<std::unique_ptr<tQV_LogWriter>> writers;
+  for (int i = 0; i < 200; ++i) {
+    writers.push_back(std::make_unique<tQV_LogWriter>("W" + std::to_string(i), dir_.Path(), 0, false));
+    writers.back()->Write(let_info, "first of " + std::to_string(i));
+  }
+  EXPECT_LE(dodu::testing::ProcessResources::Now().threads, threads_before + 1);
+  for (auto& writer : writers) writer->Flush();
+  EXPECT_EQ(Messages(dir_ / "W7.log"), std::vector<std::string>{"first of 7"});
+
+  // Idle: the thread ends by itself; the next line brings one back and reaches its file.
+  EXPECT_TRUE(WaitFor([] { return !tQV_LogThread::Instance().Running(); }));
+  // The thread has said it ends; the system takes a moment to see it gone.
+  EXPECT_TRUE(WaitFor([&] { return dodu::testing::ProcessResources::Now().threads <= threads_before; }));
+  writers[7]->Write(let_info, "second of 7");
+  writers[7]->Flush();
+  EXPECT_EQ(Messages(dir_ / "W7.log"), (std::vector<std::string>{"first of 7", "second of 7"}));
 }
 
 TEST_F(LogWriterTest, WritersFromManyThreadsKeepEachThreadsOrder) {

@@ -98,10 +98,19 @@ TEST_F(DispatchTest, AFailedOpenUsesUpItsHandle) {
     EXPECT_EQ(failed->GetResult(), -1);
     EXPECT_EQ(failed->fHandle, 0);
     EXPECT_EQ(failed->ErrorText(), c.error);
-    // The processor was registered before its Open ran, and stays.
-    kFiscalProcessor* processor = Processor(used);
-    ASSERT_NE(processor, nullptr);
-    const std::string log = LogOf(*processor);
+    // The processor was registered before its Open ran; having failed, it is taken out again
+    // (no log thread, no open file stays behind for it), and its handle number stays used up.
+    EXPECT_EQ(Processor(used), nullptr);
+    std::string log;
+    for (const auto& entry : std::filesystem::directory_iterator(ProcessorLogDir())) {
+      if (entry.path().filename().string().rfind("TEST_FP_F" + std::to_string(used) + "_", 0) == 0) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        log = text.str();
+      }
+    }
+    EXPECT_NE(log.find("*** STOP ***"), std::string::npos) << log;
     EXPECT_EQ(log.find("Assigned Handle"), std::string::npos);
     if (!c.error.empty()) {
       EXPECT_EQ(log.find(" - ERROR - " + c.error) != std::string::npos, c.logged) << log;

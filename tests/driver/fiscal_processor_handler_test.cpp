@@ -92,6 +92,44 @@ TEST(FiscalProcessorHandlerTest, TheConnectionIsAlwaysTcpToLocalhost) {
   EXPECT_FALSE(tcp->Connected());  // created, never connected
 }
 
+TEST(FiscalProcessorHandlerTest, EveryConnectionOfTheRequestIsReplaced) {
+  const std::string requests[] = {
+      "<Connection><Type>TCP</Type></Connection><Connection><Type>SERIAL</Type><SerialPort>COM1</SerialPort>"
+      "</Connection>",
+      "<Connection><Type>TCP</Type></Connection><Connection><Type>usb</Type></Connection>",
+      "<Connection><Type>usb</Type></Connection><Parameters><Processor>P</Processor></Parameters>"
+      "<Connection><Type>SERIAL</Type></Connection><Connection><Type>usb</Type></Connection>",
+  };
+  for (const std::string& connections : requests) {
+    kFiscalProcessorHandler handler;
+    handler.Deserialize(Request("<Driver>X</Driver>" + connections + "<Parameters><Processor>P</Processor></Parameters>"),
+                        {});
+    EXPECT_EQ(handler.fConnection.fConnectionType, qvConnectionType::TCP) << connections;
+    EXPECT_EQ(handler.fConnection.fSerialPort, "") << connections;
+    EXPECT_EQ(handler.fConnection.fAddress, "localhost") << connections;
+  }
+}
+
+TEST(FiscalProcessorHandlerTest, RequestsBeyondTheSizeOrDepthLimitAreRefused) {
+  std::string deep;
+  for (int i = 0; i < kMaxRequestDepth - 2; ++i) deep += "<a>";
+  for (int i = 0; i < kMaxRequestDepth - 2; ++i) deep += "</a>";
+  const std::string envelope = "<Driver>X</Driver><Parameters><Processor>P</Processor></Parameters>";
+  kFiscalProcessorHandler at_limit;
+  // Root, Note and the chain: exactly the limit.
+  at_limit.Deserialize(Request(envelope + "<Note>" + deep + "</Note>"), {});
+  EXPECT_EQ(at_limit.fDriver, "P");
+  EXPECT_EQ(ErrorOf([&] { kFiscalProcessorHandler().Deserialize(Request(envelope + "<Note><b>" + deep + "</b></Note>"), {}); }),
+            "Invalid request: elements are nested deeper than 64 levels");
+  const std::string body = envelope + "<Note>x</Note>";
+  const std::string just_fits = Request(body + std::string(kMaxRequestBytes - Request(body).size(), ' '));
+  ASSERT_EQ(just_fits.size(), kMaxRequestBytes);
+  kFiscalProcessorHandler fits;
+  fits.Deserialize(just_fits, {});
+  EXPECT_EQ(ErrorOf([&] { kFiscalProcessorHandler().Deserialize(just_fits + " ", {}); }),
+            "Invalid request: the request text is longer than 1048576 bytes");
+}
+
 TEST(FiscalProcessorHandlerTest, ParametersStillReachTheConnection) {
   struct Case {
     std::string parameter;

@@ -58,7 +58,7 @@ TEST_F(FiscalProcessorTest, OpenLaysOutTheTillDirectories) {
     std::string till_serial;
     fs::path base;
   };
-  const std::vector<Case> cases = {{"T01", DataDir() / "T01"}, {"", DataDir()}};
+  const std::vector<Case> cases = {{"T01", DataDir() / "T01"}, {"T02", DataDir() / "T02"}};
   for (const Case& c : cases) {
     SCOPED_TRACE("till serial '" + c.till_serial + "'");
     auto handler = Handler(c.till_serial);
@@ -86,6 +86,15 @@ TEST_F(FiscalProcessorTest, ATillSerialMustNotLeaveTheDataDirectory) {
   }
   EXPECT_FALSE(fs::exists(root_ / "x"));
   EXPECT_FALSE(fs::exists(DataDir() / "a"));
+  EXPECT_TRUE(fs::is_empty(DataDir()));
+}
+
+TEST_F(FiscalProcessorTest, ATillWithoutSerialIsRefusedBeforeAnythingIsMade) {
+  for (const std::string serial : {"", " ", "\t \r\n"}) {
+    auto handler = Handler(serial);
+    kScriptedProcessor processor(*handler, script_);
+    EXPECT_EQ(ErrorOf([&] { processor.Open(*handler); }), "Invalid till serial") << "'" << serial << "'";
+  }
   EXPECT_TRUE(fs::is_empty(DataDir()));
 }
 

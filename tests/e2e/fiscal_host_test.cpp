@@ -50,7 +50,7 @@ std::string SeriesCode(const std::string& document_type) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  return document_type + std::to_string(local.tm_year + 1900) + "S01";
+  return document_type + std::to_string(local.tm_year + 1900) + "S01" + "01";
 }
 
 void Execute(const fs::path& database, const std::string& sql) {

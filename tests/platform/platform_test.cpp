@@ -155,6 +155,32 @@ TEST(FileLockTest, UnopenableFileIsReported) {
   FileLock lock;
   EXPECT_FALSE(lock.Acquire(dir / "missing/dir/x.lock", 0));
   EXPECT_NE(lock.Reason().find("cannot open"), std::string::npos) << lock.Reason();
+  EXPECT_FALSE(lock.TimedOut());
+  FileLock holder;
+  ASSERT_TRUE(holder.Acquire(dir / "x.lock", 0));
+  EXPECT_FALSE(lock.Acquire(dir / "x.lock", 0));
+  EXPECT_TRUE(lock.TimedOut());
+}
+
+TEST(FileLockTest, RemovingTheFileWhileOthersWaitNeverLetsTwoHoldIt) {
+  testing::TempDirectory dir;
+  const std::string file = dir / "series.lock";
+  FileLock remover, waiter, latecomer;
+  ASSERT_TRUE(remover.Acquire(file, 0));
+  // The waiter has opened the file and waits for its lock when the holder removes the file.
+  std::thread removing([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    remover.ReleaseAndRemove();
+  });
+  ASSERT_TRUE(waiter.Acquire(file, 10000)) << waiter.Reason();
+  removing.join();
+  EXPECT_FALSE(remover.Held());
+  // The waiter holds the file the path names now, so whoever opens the path next is excluded.
+  EXPECT_TRUE(fs::exists(file));
+  EXPECT_FALSE(latecomer.Acquire(file, 0)) << "two holders of one lock path";
+  waiter.ReleaseAndRemove();
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_TRUE(latecomer.Acquire(file, 0)) << latecomer.Reason();
 }
 
 TEST(ProcessTest, HostDirectoryAndCommandLine) {

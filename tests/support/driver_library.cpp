@@ -29,6 +29,15 @@ DriverLibrary::DriverLibrary(const std::string& path) {
 // live as long.
 DriverLibrary::~DriverLibrary() = default;
 
+bool DriverLibrary::Unload() {
+  if (fHandle == nullptr) return false;
+  const bool closed = dlclose(fHandle) == 0;
+  fHandle = nullptr;
+  fOpen = nullptr;
+  fReceipt = fReprint = fZ = fX = fStatus = nullptr;
+  return closed;
+}
+
 void* DriverLibrary::Symbol(const char* name) const {
   void* symbol = fHandle != nullptr ? dlsym(fHandle, name) : nullptr;
   if (symbol == nullptr) ADD_FAILURE() << "symbol " << name << " not found";

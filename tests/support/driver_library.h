@@ -41,6 +41,8 @@ class DriverLibrary {
   using Operation = int32_t (*)(const BSTR, BSTR*, BSTR*);
   using OpenOperation = int32_t (*)(const BSTR, int32_t*, BSTR*);
   void* Symbol(const char* name) const;
+  // dlclose: true when the loader accepted it. The exports are gone afterwards.
+  bool Unload();
 
  private:
   ExportResult Call(Operation operation, const std::string& request);

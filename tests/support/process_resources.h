@@ -1,0 +1,26 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace dodu::testing {
+
+// What the test process holds now: its threads and its open file descriptors.
+struct ProcessResources {
+  int threads = 0;
+  int openFiles = 0;
+  static ProcessResources Now();
+  std::string Text() const;
+};
+
+// Whether `condition` holds within `limit`, looking again every few milliseconds.
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit);
+
+// Runs one test of this test program in a new process (fork and exec of the program with
+// --gtest_filter=test_name and the environment variable kChildTestVariable set, so that the
+// test knows it is the child) and gives its wait status.
+inline constexpr const char* kChildTestVariable = "DODU_CHILD_TEST";
+int RunTestInChildProcess(const std::string& test_name);
+
+}  // namespace dodu::testing
