@@ -45,9 +45,10 @@ class IntegrationExamples : public ::testing::Test {
 
   // The request of a step with the handle this process's OPEN gave (the files say 1).
   std::string Request(const Step& step) const {
-    std::string text = ReadWholeFile(kExamples / (std::string(step.name) + ".request.xml"));
+    const std::string text = ReadWholeFile(kExamples / (std::string(step.name) + ".request.xml"));
     EXPECT_FALSE(text.empty()) << step.name;
-    return std::regex_replace(text, std::regex("<Handle>1</Handle>"), "<Handle>" + std::to_string(handle) + "</Handle>");
+    return std::regex_replace(text, std::regex("<Handle>1</Handle>"),
+                              "<Handle>" + std::to_string(handle) + "</Handle>");
   }
 
   ExportResult Call(const Step& step) {
@@ -69,7 +70,7 @@ class IntegrationExamples : public ::testing::Test {
 };
 
 TEST_F(IntegrationExamples, TheGuidesDayGivesTheDocumentedAnswers) {
-  const Step steps[] = {
+  const Step day[] = {
       {"01-open", Export::Open, {}},
       {"02-sale", Export::Receipt, {}},
       {"03-credit-note", Export::Receipt, {}},
@@ -81,8 +82,9 @@ TEST_F(IntegrationExamples, TheGuidesDayGivesTheDocumentedAnswers) {
       {"09-z-report", Export::ZReport, {{"ReportDateTime"}, {}}},
       {"10-status", Export::Status, {{"DateTime"}, {"FirmwareVersion"}}},
   };
-  for (const Step& step : steps) {
+  for (const Step& step : day) {
     SCOPED_TRACE(step.name);
+    if (HasFatalFailure()) return;
     const ExportResult result = Call(step);
     ASSERT_EQ(result.code, 0) << result.error;
     EXPECT_EQ(result.error, "");
@@ -101,6 +103,30 @@ TEST_F(IntegrationExamples, TheGuidesDayGivesTheDocumentedAnswers) {
     }
     EXPECT_EQ(actual, CanonicalExample(ReadWholeFile(answer_file)))
         << "the answer differs from " << answer_file << " (DODU_REGENERATE_EXAMPLES=1 rewrites the files)";
+  }
+
+  // After that day, the refusals of the guide: each answers -1 with the text of its file.
+  const Step refusals[] = {
+      {"refusals/01-void-without-lines", Export::Receipt, {}},
+      {"refusals/02-unregistered-series", Export::Receipt, {}},
+      {"refusals/03-dated-before-last", Export::Receipt, {}},
+      {"refusals/04-company-not-found", Export::Receipt, {}},
+      {"refusals/05-void-again", Export::Receipt, {}},
+      {"refusals/06-reprint-not-found", Export::Reprint, {}},
+      {"refusals/07-without-handle", Export::Receipt, {}},
+  };
+  for (const Step& step : refusals) {
+    SCOPED_TRACE(step.name);
+    const ExportResult result = Call(step);
+    EXPECT_EQ(result.code, -1);
+    EXPECT_EQ(result.output, "");
+    const fs::path error_file = kExamples / (std::string(step.name) + ".error.txt");
+    if (Regenerating()) {
+      std::ofstream(error_file, std::ios::binary) << result.error << "\n";
+      continue;
+    }
+    EXPECT_EQ(result.error + "\n", ReadWholeFile(error_file))
+        << "the error differs from " << error_file << " (DODU_REGENERATE_EXAMPLES=1 rewrites the files)";
   }
 }
 

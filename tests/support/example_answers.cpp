@@ -64,9 +64,11 @@ void MaskShortHash(pugi::xml_node node) {
     if (!std::regex_search(text, match, qr) || match[1] != hash) return;
   }
   for (pugi::xpath_node found : node.select_nodes("//Text/Value | //Barcode/Value")) {
+    // Plain text, not patterns: the characters may be "+" or "/".
     std::string text = found.node().child_value();
-    text = std::regex_replace(text, std::regex("^" + hash + "-Processado"), "{{hash4}}-Processado");
-    text = std::regex_replace(text, std::regex(R"(\*Q:)" + hash + R"(\*R:)"), "*Q:{{hash4}}*R:");
+    if (text.rfind(hash + "-Processado", 0) == 0) text.replace(0, hash.size(), "{{hash4}}");
+    const std::string field = "*Q:" + hash + "*R:";
+    if (const size_t at = text.find(field); at != std::string::npos) text.replace(at, field.size(), "*Q:{{hash4}}*R:");
     found.node().text().set(text.c_str());
   }
 }
