@@ -2,6 +2,10 @@
 
 #include <pugixml.hpp>
 
+#include "base/temp_directory.h"
+#include "driver/connection.h"
+#include "io/tcp_handler.h"
+#include "platform/files.h"
 #include "pt/declared_total_check.h"
 #include "receipt/receipt.h"
 
@@ -9,7 +13,7 @@ namespace dodu {
 namespace {
 
 // A receipt declaring `total` whose tax lines have the given gross totals.
-std::optional<std::string> WarningFor(const std::string& total, const std::vector<std::string>& tax_totals) {
+std::unique_ptr<kReceipt> ReceiptWith(const std::string& total, const std::vector<std::string>& tax_totals) {
   std::string taxes;
   for (const std::string& tax_total : tax_totals)
     taxes += "<Tax><Type>VAT</Type><Rate>23</Rate><TotalAmount>" + tax_total + "</TotalAmount></Tax>";
@@ -17,9 +21,13 @@ std::optional<std::string> WarningFor(const std::string& total, const std::vecto
                           taxes + "</Taxes><Payments/></Receipt>";
   pugi::xml_document document;
   EXPECT_TRUE(document.load_string(xml.c_str()));
-  kReceipt receipt;
-  receipt.Deserialize(document);
-  return DeclaredTotalWarning(receipt);
+  auto receipt = std::make_unique<kReceipt>();
+  receipt->Deserialize(document);
+  return receipt;
+}
+
+std::optional<std::string> WarningFor(const std::string& total, const std::vector<std::string>& tax_totals) {
+  return DeclaredTotalWarning(*ReceiptWith(total, tax_totals));
 }
 
 TEST(DeclaredTotalWarningTest, OnlyADifferenceAboveOneCentIsReported) {
@@ -49,6 +57,25 @@ TEST(DeclaredTotalWarningTest, NamesBothTotalsAndTheDifference) {
   EXPECT_EQ(WarningFor("20.00", {"6.36", "10.64"}),
             "declared TotalAmount 20 differs from the sum of the tax lines' totals 17 by 3; the document is issued "
             "with the declared total");
+}
+
+// The processor's log gets one line for a mismatch and none for a receipt that adds up.
+TEST(DeclaredTotalWarningTest, WritesOneLogLineForAMismatchOnly) {
+  testing::TempDirectory directory;
+  kConnection connection;
+  auto handler = std::make_unique<kIOHandler_TCP>(&connection, directory.Path(), "DODU_PT_10_till");
+  const std::string file = handler->GetLogFileName();
+  LogDeclaredTotalWarning(*handler, *ReceiptWith("12.30", {"12.30"}));
+  LogDeclaredTotalWarning(*handler, *ReceiptWith("20.00", {"6.36", "10.64"}));
+  handler.reset();  // the log writer drains its queue
+  std::vector<std::string> warnings;
+  for (const std::string& line : ReadFileLines(file)) {
+    if (line.find("WARNING") != std::string::npos) warnings.push_back(line);
+  }
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find(" - WARNING:declared TotalAmount 20 differs from the sum of the tax lines' totals 17 by 3"),
+            std::string::npos)
+      << warnings[0];
 }
 
 }  // namespace
