@@ -72,7 +72,11 @@ std::string EnvironmentLocaleName(const char* category_variable) {
   return "C";
 }
 
-bool IsPlainLocale(const std::string& name) { return name.empty() || name == "C" || name == "POSIX"; }
+// C.UTF-8 and C.utf8 only add a character set to C: their dates are C's mm/dd/yy, which is no
+// regional choice, so they keep the defaults like C itself.
+bool IsPlainLocale(const std::string& name) {
+  return name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0 || name.rfind("POSIX.", 0) == 0;
+}
 
 }  // namespace
 

@@ -1,6 +1,5 @@
 #include "pt/day_report_text.h"
 
-#include <cstdlib>
 #include <vector>
 
 #include "base/conversions.h"
@@ -26,13 +25,6 @@ std::string LabelColumn(const std::string& label) {
 std::string ValueColumn(const std::string& value) {
   size_t width = DisplayWidth(value);
   return width >= 10 ? value : std::string(10 - width, ' ') + value;
-}
-
-// Magnitude digits of a non-negative raw count.
-int DigitCount(unsigned __int128 value) {
-  int digits = 1;
-  while (value >= 10) value /= 10, ++digits;
-  return digits;
 }
 
 std::string Grouped(const std::string& digits, const std::string& separator) {
@@ -61,32 +53,12 @@ std::string Joined(const std::vector<std::string>& lines) {
 }  // namespace
 
 std::string ReportNumberText(Amount aValue, int aDecimals, const FormatSettings& aFormat) {
-  const bool negative = aValue.Raw() < 0;
-  unsigned __int128 raw = negative ? -static_cast<__int128>(aValue.Raw()) : aValue.Raw();
-  // Six significant digits of the ten-thousandths count, halves away from zero.
-  const int digits = DigitCount(raw);
-  if (digits > 6) {
-    unsigned __int128 unit = 1;
-    for (int i = 0; i < digits - 6; ++i) unit *= 10;
-    raw = (raw + unit / 2) / unit * unit;
-  }
-  const int integer_digits = DigitCount(raw) - 4;
-  const std::string sign = negative && raw != 0 ? "-" : "";
-  if (integer_digits > 6) {
-    // d.ddddd E+exponent, trailing zeros of the mantissa dropped.
-    std::string mantissa;
-    for (unsigned __int128 v = raw; v > 0; v /= 10) mantissa.insert(mantissa.begin(), char('0' + int(v % 10)));
-    const int exponent = static_cast<int>(mantissa.size()) - 5;
-    mantissa.resize(6);
-    while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
-    std::string text = sign + mantissa.substr(0, 1);
-    if (mantissa.size() > 1) text += aFormat.decimalSeparator + mantissa.substr(1);
-    return text + "E+" + std::to_string(exponent);
-  }
-  const Amount rounded = RoundAmountHalfAwayFromZero(Amount::FromRaw(static_cast<int64_t>(raw)), aDecimals);
-  const std::string fixed = rounded.ToFixed(aDecimals);
+  const std::string fixed = aValue.ToFixed(aDecimals);  // exact, halves away from zero
+  const bool negative = fixed[0] == '-';
   const size_t dot = fixed.find('.');
-  std::string text = sign + Grouped(fixed.substr(0, dot), aFormat.thousandSeparator);
+  const size_t integer_end = dot == std::string::npos ? fixed.size() : dot;
+  std::string text = negative ? "-" : "";
+  text += Grouped(fixed.substr(negative, integer_end - negative), aFormat.thousandSeparator);
   if (dot != std::string::npos) text += aFormat.decimalSeparator + fixed.substr(dot + 1);
   return text;
 }

@@ -14,9 +14,8 @@ class kFiscalProcessorCounters;
 std::string BuildZReportText(const kFiscalProcessorCounters& aCounters, DateTime aNow, const FormatSettings& aFormat);
 std::string BuildXReportText(const kFiscalProcessorCounters& aCounters, DateTime aNow, const FormatSettings& aFormat);
 
-// An amount rounded to six significant digits, then written with thousands separators and the
-// given decimals in the settings' number format. Past six integer digits the plain form cannot
-// hold six significant digits: the text is then scientific, as 1.23457E+6.
+// An amount rounded to the given decimals (halves away from zero) and written whole, with the
+// settings' thousands and decimal separators: 2345678.91 is "2,345,678.91" or "2.345.678,91".
 std::string ReportNumberText(Amount aValue, int aDecimals, const FormatSettings& aFormat);
 
 }  // namespace dodu

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/ascii_text.h"
 #include "base/conversions.h"
 #include "base/error.h"
 
@@ -11,6 +12,9 @@ namespace dodu {
 namespace {
 
 std::string Money(Amount value) { return value.ToFixed(2); }
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool IsReceiptOfCreditNoteKind(qvReceiptType type) { return type == rt_Refund || type == rt_Void; }
 
@@ -47,13 +51,15 @@ void ShortenCode(pugi::xml_node code) {
 }  // namespace
 
 std::string BuildQRCodeText(const QRCodeValues& v) {
-  std::string customer = v.customerTaxCode;
-  if (customer.size() >= 2 && customer[0] > '9' && customer[1] > '9') customer.erase(0, 2);
+  // A credit note is printed, signed and stored with positive amounts whichever sign the till sent,
+  // and the QR code must say what the paper says.
+  const bool credit_note = IsReceiptOfCreditNoteKind(v.receiptType);
+  const auto money = [credit_note](Amount value) { return Money(credit_note ? value.Abs() : value); };
   std::string text;
-  text += "A:" + v.companyTaxCode + "*";
-  text += "B:" + customer + "*";
-  text += "C:" + v.customerCountry + "*";
-  text += IsReceiptOfCreditNoteKind(v.receiptType) ? "D:NC*" : "D:FR*";
+  text += "A:" + WithoutCountryPrefix(v.companyTaxCode) + "*";
+  text += "B:" + WithoutCountryPrefix(v.customerTaxCode) + "*";
+  text += "C:" + QRCodeCustomerCountry(v.customerCountry, v.customerTaxCode) + "*";
+  text += credit_note ? "D:NC*" : "D:FR*";
   text += v.receiptType == rt_Void ? "E:A*" : "E:N*";
   text += "F:" + FormatDateTime("yyyymmdd", v.businessDate) + "*";
   text += "G:" + v.invoiceNumber + "*";
@@ -63,13 +69,27 @@ std::string BuildQRCodeText(const QRCodeValues& v) {
                                                     {"I5:", v.taxable13}, {"I6:", v.tax13},    {"I7:", v.taxable23},
                                                     {"I8:", v.tax23}};
   for (const auto& [key, amount] : by_rate) {
-    if (!amount.IsZero()) text += key + Money(amount) + "*";
+    if (!amount.IsZero()) text += key + money(amount) + "*";
   }
-  text += "N:" + Money(v.taxTotal) + "*";
-  text += "O:" + Money(v.totalAmount) + "*";
+  text += "N:" + money(v.taxTotal) + "*";
+  text += "O:" + money(v.totalAmount) + "*";
   text += "Q:" + v.shortHash + "*";
   text += "R:" + std::string(kCertificateNumber);
   return text;
+}
+
+std::string WithoutCountryPrefix(const std::string& tax_code) {
+  if (tax_code.size() >= 2 && tax_code[0] > '9' && tax_code[1] > '9') return tax_code.substr(2);
+  return tax_code;
+}
+
+std::string QRCodeCustomerCountry(const std::string& country, const std::string& tax_code) {
+  if (AsciiLower(country) == AsciiLower(kUnknownCountry)) return kUnknownCountry;
+  if (!country.empty()) return AsciiUpper(country);
+  if (tax_code.size() >= 2 && IsAsciiLetter(tax_code[0]) && IsAsciiLetter(tax_code[1]))
+    return AsciiUpper(tax_code.substr(0, 2));
+  if (tax_code.size() == 9 && std::all_of(tax_code.begin(), tax_code.end(), IsAsciiDigit)) return "PT";
+  return kUnknownCountry;
 }
 
 std::vector<std::string> BuildTrailerLines(const std::vector<ExemptionLine>& exemptions,

@@ -30,7 +30,18 @@ struct QRCodeValues {
   std::string shortHash;
 };
 
+// The QR code text. A credit note's amounts are written as positive values, as it is printed.
 std::string BuildQRCodeText(const QRCodeValues& values);
+
+// The country text of a customer the till does not place.
+inline constexpr const char* kUnknownCountry = "Desconhecido";
+
+// A tax code without its two-letter country prefix (PT500100200 -> 500100200); others unchanged.
+std::string WithoutCountryPrefix(const std::string& tax_code);
+// The customer's country in the QR code: never empty, a code in upper case. Without a country it
+// is the tax code's letter prefix, "PT" for a nine-digit number, else kUnknownCountry, which keeps
+// its own spelling.
+std::string QRCodeCustomerCountry(const std::string& country, const std::string& tax_code);
 
 // An exempt tax line of the document (rate 0): its code and description.
 struct ExemptionLine {

@@ -49,9 +49,12 @@ TEST(TextEncodingTest, Utf16PrefixNeverSplitsACharacter) {
 }
 
 TEST(FormatSettingsTest, PlainOrMissingLocalesGiveTheDefaults) {
-  for (const char* locale : {"C", "POSIX", "", "xx_NOWHERE.UTF-8"}) {
+  // C.UTF-8 is Debian's default in containers; its own date form would be mm/dd/yy.
+  for (const char* locale : {"C", "POSIX", "", "C.UTF-8", "C.utf8", "xx_NOWHERE.UTF-8"}) {
     FormatSettings settings = ReadFormatSettingsFromLocale(locale, locale);
     EXPECT_EQ(settings.decimalSeparator, ".") << locale;
+    EXPECT_EQ(settings.thousandSeparator, ",") << locale;
+    EXPECT_EQ(settings.longTimeFormat, "hh:nn:ss") << locale;
     EXPECT_EQ(settings.dateSeparator, "/") << locale;
     EXPECT_EQ(settings.timeSeparator, ":") << locale;
     EXPECT_EQ(settings.shortDateFormat, "dd/mm/yyyy") << locale;

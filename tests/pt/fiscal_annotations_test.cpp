@@ -33,9 +33,8 @@ TEST(QRCode, ExampleDocument) {
             "I7:10.00*I8:2.30*N:2.30*O:12.30*Q:AKUe*R:7731");
 }
 
-TEST(QRCode, EveryRateInOrderAndNegativeAmounts) {
+TEST(QRCode, EveryRateInOrderAndASaleKeepsItsSigns) {
   QRCodeValues v = ExampleDocument();
-  v.receiptType = rt_Refund;
   v.taxable0 = Amount::Parse("1");
   v.taxable6 = Amount::Parse("-2.005");
   v.tax6 = Amount::Parse("0.12");
@@ -44,7 +43,7 @@ TEST(QRCode, EveryRateInOrderAndNegativeAmounts) {
   v.taxTotal = Amount::Parse("0.514");
   v.totalAmount = Amount::Parse("-5");
   EXPECT_EQ(BuildQRCodeText(v),
-            "A:500100200*B:123456789*C:PT*D:NC*E:N*F:20240209*G:FR FR2024A/0000042*H:AAJFJ2K6-0000042*I1:PT*"
+            "A:500100200*B:123456789*C:PT*D:FR*E:N*F:20240209*G:FR FR2024A/0000042*H:AAJFJ2K6-0000042*I1:PT*"
             "I2:1.00*I3:-2.01*I4:0.12*I5:3.00*I6:0.39*I7:10.00*I8:2.30*N:0.51*O:-5.00*Q:AKUe*R:7731");
   v.receiptType = rt_Void;
   EXPECT_NE(BuildQRCodeText(v).find("*D:NC*E:A*"), std::string::npos);
@@ -52,15 +51,67 @@ TEST(QRCode, EveryRateInOrderAndNegativeAmounts) {
   EXPECT_NE(BuildQRCodeText(v).find("*D:FR*E:N*"), std::string::npos);
 }
 
-TEST(QRCode, CustomerTaxCodeLosesATwoLetterCountryPrefix) {
+// A sale of -5.00 becomes credit note NC 1 of 5.00: its QR code says 5.00 like the paper.
+TEST(QRCode, CreditNoteAmountsArePositiveAsPrinted) {
+  QRCodeValues v = ExampleDocument();
+  v.customerTaxCode = "999999990";
+  v.customerCountry = "Desconhecido";
+  v.receiptType = rt_Refund;
+  v.invoiceNumber = "NC NC2024A/1";
+  v.atcud = "BBJFJ2K6-1";
+  v.taxable23 = Amount::Parse("-4.07");
+  v.tax23 = Amount::Parse("-0.93");
+  v.taxTotal = Amount::Parse("-0.93");
+  v.totalAmount = Amount::Parse("-5");
+  EXPECT_EQ(BuildQRCodeText(v),
+            "A:500100200*B:999999990*C:Desconhecido*D:NC*E:N*F:20240209*G:NC NC2024A/1*H:BBJFJ2K6-1*I1:PT*"
+            "I7:4.07*I8:0.93*N:0.93*O:5.00*Q:AKUe*R:7731");
+  v.taxable23 = Amount::Parse("4.07");
+  v.tax23 = Amount::Parse("0.93");
+  v.taxTotal = Amount::Parse("0.93");
+  v.totalAmount = Amount::Parse("5");
+  EXPECT_NE(BuildQRCodeText(v).find("*I7:4.07*I8:0.93*N:0.93*O:5.00*"), std::string::npos);
+}
+
+TEST(QRCode, TaxCodesLoseATwoLetterCountryPrefix) {
   const std::pair<const char*, const char*> cases[] = {
-      {"999999990", "B:999999990*"}, {"ES12345678Z", "B:12345678Z*"}, {"A1234567", "B:A1234567*"},
-      {"1A234567", "B:1A234567*"},   {"PT", "B:*"},                    {"", "B:*"},
+      {"999999990", "999999990"}, {"ES12345678Z", "12345678Z"}, {"A1234567", "A1234567"},
+      {"1A234567", "1A234567"},   {"PT", ""},                   {"", ""},
+      {"PT500100200", "500100200"},
   };
   QRCodeValues v = ExampleDocument();
-  for (const auto& [tax_code, field] : cases) {
+  for (const auto& [tax_code, expected] : cases) {
     v.customerTaxCode = tax_code;
-    EXPECT_NE(BuildQRCodeText(v).find(std::string("*") + field + "C:"), std::string::npos) << tax_code;
+    v.companyTaxCode = tax_code;
+    const std::string text = BuildQRCodeText(v);
+    EXPECT_EQ(text.rfind("A:" + std::string(expected) + "*B:" + expected + "*C:", 0), 0u) << tax_code << ": " << text;
+  }
+}
+
+TEST(QRCode, CustomerCountryIsNeverEmptyAndInUpperCase) {
+  struct Case {
+    const char* country;
+    const char* tax_code;
+    const char* field;
+  } cases[] = {
+      {"", "123456789", "C:PT*"},                  // a Portuguese number
+      {"", "ESB12345678", "C:ES*"},                // the tax code's prefix
+      {"", "esB12345678", "C:ES*"},
+      {"", "B12345678", "C:Desconhecido*"},        // a foreign number without prefix
+      {"", "12345678", "C:Desconhecido*"},         // eight digits: not a Portuguese number
+      {"", "1234567890", "C:Desconhecido*"},
+      {"es", "B12345678", "C:ES*"},                // the request's country, in upper case
+      {"es", "123456789", "C:ES*"},
+      {"FR", "ESB12345678", "C:FR*"},
+      {"Desconhecido", "999999990", "C:Desconhecido*"},  // the final consumer's text as it stands
+      {"DESCONHECIDO", "999999990", "C:Desconhecido*"},
+  };
+  QRCodeValues v = ExampleDocument();
+  for (const Case& c : cases) {
+    v.customerCountry = c.country;
+    v.customerTaxCode = c.tax_code;
+    EXPECT_NE(BuildQRCodeText(v).find(std::string("*") + c.field + "D:"), std::string::npos)
+        << c.country << "/" << c.tax_code << ": " << BuildQRCodeText(v);
   }
 }
 
