@@ -68,8 +68,8 @@ class StoreStatements {
   explicit StoreStatements(tQV_VendizioProxy& aProxy) : fProxy(aProxy) {}
   virtual ~StoreStatements() = default;
 
-  std::unique_ptr<tQV_VendizioDataset> SelectCompany(const std::string& aVatId);
-  std::unique_ptr<tQV_VendizioDataset> SelectBranch(const std::string& aBranchCode);
+  virtual std::unique_ptr<tQV_VendizioDataset> SelectCompany(const std::string& aVatId);
+  virtual std::unique_ptr<tQV_VendizioDataset> SelectBranch(const std::string& aBranchCode);
 
   // True when the series lock was granted within the wait.
   virtual bool LockSeries(const std::string& aSeriesCode) = 0;
@@ -79,8 +79,8 @@ class StoreStatements {
   void RollbackTransaction();
   // Reads the series row, creating it (without validation code) when missing.
   virtual SeriesState LoadSeries(const std::string& aSeriesCode) = 0;
-  void UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
-                    DateTime aDocumentDateTime);
+  virtual void UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
+                            DateTime aDocumentDateTime);
   virtual void InsertReceipt(const StoredDocument& aDocument) = 0;
   // By device serial, number and exact date-time, else by number within a day of the date-time.
   // A number that is not a decimal integer finds nothing and runs no statement.
@@ -91,6 +91,14 @@ class StoreStatements {
                          DateTime aDateTime);
 
  protected:
+  // The searches and the update behind the two operations above; the number is a decimal integer.
+  virtual std::unique_ptr<tQV_VendizioDataset> FindReceiptRows(const std::string& aDeviceSerial,
+                                                               const std::string& aNumber, DateTime aDateTime);
+  virtual std::unique_ptr<tQV_VendizioDataset> FindReceiptRowsWithinDay(const std::string& aNumber,
+                                                                        DateTime aDateTime);
+  virtual void MarkReceiptVoided(const std::string& aDeviceSerial, const std::string& aNumber,
+                                 const std::string& aOperator, DateTime aNow, DateTime aDateTime);
+
   tQV_VendizioProxy& fProxy;
 };
 
