@@ -74,6 +74,33 @@ tQV_Cell ReadCell(sqlite3_stmt* statement, int column) {
   return cell;
 }
 
+// Whether only blanks and statement separators are left of a text.
+bool OnlyBlanksFollow(const char* aRest, const char* aEnd) {
+  for (const char* c = aRest; c < aEnd; ++c)
+    if (*c != ';' && *c != ' ' && *c != '\t' && *c != '\r' && *c != '\n') return false;
+  return true;
+}
+
+// Write-ahead logging with full syncs is as durable as a rollback journal, and a commit costs
+// one sync of the log instead of several of the journal and the database. The mode is kept in
+// the file, so a store made in rollback mode changes over at its first open here.
+void SetDurableWriteAheadLog(sqlite3* db, const std::string& aFileName) {
+  sqlite3_busy_timeout(db, SqliteConnection::kDefaultTimeoutSeconds * 1000);
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, "pragma journal_mode=wal", -1, &raw, nullptr) != SQLITE_OK)
+    throw Error(std::string(sqlite3_errmsg(db)) + " [" + aFileName + "]");
+  Statement statement(raw);
+  int rc = sqlite3_step(raw);
+  if (rc != SQLITE_ROW) throw Error(std::string(sqlite3_errmsg(db)) + " [" + aFileName + "]");
+  const unsigned char* mode = sqlite3_column_text(raw, 0);
+  const std::string journal = mode != nullptr ? reinterpret_cast<const char*>(mode) : "";
+  statement.reset();
+  if (journal != "wal")
+    throw Error("The store " + aFileName + " cannot use write-ahead logging (journal mode " + journal + ")");
+  if (sqlite3_exec(db, "pragma synchronous=FULL", nullptr, nullptr, nullptr) != SQLITE_OK)
+    throw Error(std::string(sqlite3_errmsg(db)) + " [" + aFileName + "]");
+}
+
 }  // namespace
 
 SqliteConnection::SqliteConnection(std::string aFileName) : fFileName(std::move(aFileName)) {}
@@ -93,13 +120,59 @@ void SqliteConnection::DoOpen() {
     throw Error(message + " [" + fFileName + "]");
   }
   sqlite3_extended_result_codes(db, 1);
+  try {
+    SetDurableWriteAheadLog(db, fFileName);
+  } catch (...) {
+    sqlite3_close(db);
+    throw;
+  }
   fDb = db;
 }
 
 void SqliteConnection::DoClose() {
   if (fDb == nullptr) return;
+  fStatements.Clear();  // a statement left unfinalised would keep the file open
   sqlite3_close_v2(fDb);
   fDb = nullptr;
+}
+
+// Steps one prepared statement to its end; the first statement of a text that has columns gives
+// the result rows.
+void SqliteConnection::Execute(sqlite3_stmt* aStatement, const tQV_BoundStatement& aBound, size_t& aNextValue,
+                               tQV_ResultSet& aResult, std::chrono::steady_clock::time_point aDeadline) {
+  // A statement kept for later must not hold its read snapshot in between.
+  struct ResetOnExit {
+    sqlite3_stmt* statement;
+    ~ResetOnExit() { sqlite3_reset(statement); }
+  } reset{aStatement};
+  const int markers = sqlite3_bind_parameter_count(aStatement);
+  for (int i = 1; i <= markers; ++i) {
+    if (aNextValue >= aBound.values.size()) throw Error("No value given for a parameter of the statement");
+    Bind(fDb, aStatement, i, aBound.values[aNextValue++]->value);
+  }
+  const int columns = sqlite3_column_count(aStatement);
+  const bool collect = columns > 0 && !aResult.hasColumns;
+  if (collect) {
+    aResult.hasColumns = true;
+    for (int c = 0; c < columns; ++c) {
+      const char* name = sqlite3_column_name(aStatement, c);
+      aResult.columns.emplace_back(name != nullptr ? name : "");
+    }
+  }
+  for (;;) {
+    int rc = sqlite3_step(aStatement);
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) {
+      if ((rc & 0xff) == SQLITE_INTERRUPT && Clock::now() > aDeadline)
+        throw Error("Query timeout expired (" + std::string(sqlite3_errmsg(fDb)) + ")");
+      throw Error(sqlite3_errmsg(fDb));
+    }
+    if (!collect) continue;
+    std::vector<tQV_Cell> row;
+    row.reserve(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) row.push_back(ReadCell(aStatement, c));
+    aResult.rows.push_back(std::move(row));
+  }
 }
 
 tQV_ResultSet SqliteConnection::DoRun(const std::string& aSQL, const tQV_SQLParams& aParams, int aTimeoutSeconds) {
@@ -115,44 +188,24 @@ tQV_ResultSet SqliteConnection::DoRun(const std::string& aSQL, const tQV_SQLPara
 
   tQV_ResultSet result;
   size_t next_value = 0;
-  const char* tail = bound.sql.c_str();
+  if (sqlite3_stmt* cached = fStatements.Find(bound.sql)) {
+    Execute(cached, bound, next_value, result, deadline);
+    return result;
+  }
+  const char* begin = bound.sql.c_str();
+  const char* tail = begin;
   const char* end = tail + bound.sql.size();
   while (tail < end) {
     sqlite3_stmt* raw = nullptr;
     const char* rest = nullptr;
     if (sqlite3_prepare_v2(fDb, tail, static_cast<int>(end - tail), &raw, &rest) != SQLITE_OK)
       throw Error(sqlite3_errmsg(fDb));
+    const bool whole_text = tail == begin && OnlyBlanksFollow(rest, end);
     tail = rest;
     if (raw == nullptr) continue;  // blanks or a comment
     Statement statement(raw);
-    const int markers = sqlite3_bind_parameter_count(raw);
-    for (int i = 1; i <= markers; ++i) {
-      if (next_value >= bound.values.size()) throw Error("No value given for a parameter of the statement");
-      Bind(fDb, raw, i, bound.values[next_value++]->value);
-    }
-    const int columns = sqlite3_column_count(raw);
-    const bool collect = columns > 0 && !result.hasColumns;
-    if (collect) {
-      result.hasColumns = true;
-      for (int c = 0; c < columns; ++c) {
-        const char* name = sqlite3_column_name(raw, c);
-        result.columns.emplace_back(name != nullptr ? name : "");
-      }
-    }
-    for (;;) {
-      int rc = sqlite3_step(raw);
-      if (rc == SQLITE_DONE) break;
-      if (rc != SQLITE_ROW) {
-        if ((rc & 0xff) == SQLITE_INTERRUPT && Clock::now() > deadline)
-          throw Error("Query timeout expired (" + std::string(sqlite3_errmsg(fDb)) + ")");
-        throw Error(sqlite3_errmsg(fDb));
-      }
-      if (!collect) continue;
-      std::vector<tQV_Cell> row;
-      row.reserve(static_cast<size_t>(columns));
-      for (int c = 0; c < columns; ++c) row.push_back(ReadCell(raw, c));
-      result.rows.push_back(std::move(row));
-    }
+    Execute(raw, bound, next_value, result, deadline);
+    if (whole_text) fStatements.Keep(bound.sql, statement.release());
   }
   return result;
 }

@@ -1,16 +1,21 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "db/db_connection.h"
+#include "db/sql_parameters.h"
+#include "db/sqlite_statement_cache.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace dodu {
 
-// The embedded engine: one SQLite database file, created (with its directory) when missing.
-// A text may hold several statements separated by ";": they run in order, and the result is
-// that of the first statement that returns columns, as in a SQL Server batch.
+// The embedded engine: one SQLite database file, created (with its directory) when missing, in
+// write-ahead-log mode with full syncs. A text may hold several statements separated by ";":
+// they run in order, and the result is that of the first statement that returns columns, as in
+// a SQL Server batch. A text of one statement is prepared once and reused while it recurs.
 class SqliteConnection : public DbConnection {
  public:
   explicit SqliteConnection(std::string aFileName);
@@ -30,8 +35,12 @@ class SqliteConnection : public DbConnection {
   const SqlDialect& DetectDialect() override { return SqliteDialect(); }
 
  private:
+  void Execute(sqlite3_stmt* aStatement, const tQV_BoundStatement& aBound, size_t& aNextValue,
+               tQV_ResultSet& aResult, std::chrono::steady_clock::time_point aDeadline);
+
   std::string fFileName;
   sqlite3* fDb = nullptr;
+  SqliteStatementCache fStatements;
 };
 
 }  // namespace dodu

@@ -34,17 +34,28 @@ NoDestructor<std::set<int64_t>> g_sessions_storage;
 std::set<int64_t>& g_sessions = *g_sessions_storage;
 int64_t g_last_start = 0;
 
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-  return text;
-}
-
-// The words of a statement in upper case, single-blank separated, without a final ";".
-std::string NormalisedWords(const std::string& sql) {
-  std::istringstream in(sql);
-  std::string word, out;
-  while (in >> word) out += (out.empty() ? "" : " ") + Upper(word);
-  while (!out.empty() && (out.back() == ';' || out.back() == ' ')) out.pop_back();
+// The transaction words of a statement in upper case, single-blank separated, without a final
+// ";"; empty as soon as the text cannot be one (more than two words, or a longer word), so a
+// long insert is not read to its end.
+std::string TransactionWords(const std::string& sql) {
+  constexpr size_t kLongestWord = 11;  // TRANSACTION
+  std::string out;
+  size_t words = 0, length = 0;
+  bool ended = false;
+  for (char c : sql) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';') {
+      ended = ended || c == ';';
+      length = 0;
+      continue;
+    }
+    if (ended) return std::string();
+    if (length == 0) {
+      if (++words > 2) return std::string();
+      if (!out.empty()) out += ' ';
+    }
+    if (++length > kLongestWord) return std::string();
+    out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
   return out;
 }
 
@@ -96,7 +107,7 @@ class Sqlite final : public SqlDialect {
   // The T-SQL transaction words as whole statements. BEGIN IMMEDIATE takes the write lock at
   // once, so two writers queue at the start instead of failing at their first write.
   std::string TranslateStatement(const std::string& aSQL) const override {
-    const std::string words = NormalisedWords(aSQL);
+    const std::string words = TransactionWords(aSQL);
     if (words == "BEGIN TRAN" || words == "BEGIN TRANSACTION") return "BEGIN IMMEDIATE";
     if (words == "COMMIT" || words == "COMMIT TRAN" || words == "COMMIT TRANSACTION") return "COMMIT";
     if (words == "ROLLBACK" || words == "ROLLBACK TRAN" || words == "ROLLBACK TRANSACTION") return "ROLLBACK";

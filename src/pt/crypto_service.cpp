@@ -1,11 +1,14 @@
 #include "pt/crypto_service.h"
 
+#include <openssl/crypto.h>
 #include <openssl/decoder.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
 
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -72,8 +75,7 @@ bool IsUsableRsaKey(EVP_PKEY* aKey, bool aPrivate, std::string& aReason) {
   return valid;
 }
 
-OpenSslPtr<EVP_PKEY> LoadPrivateKey(const std::string& aPem, const char* aNotFoundMessage) {
-  if (aPem.empty()) throw Error(aNotFoundMessage);
+OpenSslPtr<EVP_PKEY> DecodePrivateKey(const std::string& aPem) {
   ERR_clear_error();
   OpenSslPtr<EVP_PKEY> key = DecodePem(aPem, EVP_PKEY_KEYPAIR);
   if (!key) {
@@ -87,9 +89,7 @@ OpenSslPtr<EVP_PKEY> LoadPrivateKey(const std::string& aPem, const char* aNotFou
   return key;
 }
 
-OpenSslPtr<EVP_PKEY> LoadPublicKey(const std::string& aPem) {
-  // The wording says "encrypt" although the public key decrypts; callers and logs know it so.
-  if (aPem.empty()) throw Error("Public Key not found. Unable to encrypt string");
+OpenSslPtr<EVP_PKEY> DecodePublicKey(const std::string& aPem) {
   ERR_clear_error();
   OpenSslPtr<EVP_PKEY> key = DecodePem(aPem, EVP_PKEY_PUBLIC_KEY);
   if (!key) {
@@ -101,6 +101,52 @@ OpenSslPtr<EVP_PKEY> LoadPublicKey(const std::string& aPem) {
     throw Error("Error while importing public key in RSA Object. [" + reason + "]");
   ERR_clear_error();
   return key;
+}
+
+// Keys decoded and checked once per process, by their PEM text: the consistency check of a
+// private key (primality tests) costs far more than the operation it guards. A key that fails
+// is not kept, so it fails the same way at every use. Loaded keys are only read afterwards,
+// which OpenSSL allows from several threads at once.
+class LoadedKeys {
+ public:
+  // OpenSSL is initialised before this object is complete, so its exit clean-up is registered
+  // first and runs after the keys are released, at process exit as at library unload.
+  LoadedKeys() { OPENSSL_init_crypto(0, nullptr); }
+  LoadedKeys(const LoadedKeys&) = delete;
+  LoadedKeys& operator=(const LoadedKeys&) = delete;
+
+  EVP_PKEY* Private(const std::string& aPem) { return Find(fPrivate, aPem, DecodePrivateKey); }
+  EVP_PKEY* Public(const std::string& aPem) { return Find(fPublic, aPem, DecodePublicKey); }
+
+ private:
+  using Keys = std::map<std::string, OpenSslPtr<EVP_PKEY>, std::less<>>;
+
+  EVP_PKEY* Find(Keys& aKeys, const std::string& aPem, OpenSslPtr<EVP_PKEY> (*aDecode)(const std::string&)) {
+    std::lock_guard<std::mutex> lock(fMutex);
+    auto found = aKeys.find(aPem);
+    if (found != aKeys.end()) return found->second.get();
+    // Decoded under the lock: two threads at first use must not both pay for the check.
+    return aKeys.emplace(aPem, aDecode(aPem)).first->second.get();
+  }
+
+  std::mutex fMutex;
+  Keys fPrivate, fPublic;
+};
+
+LoadedKeys& ProcessKeys() {
+  static LoadedKeys keys;
+  return keys;
+}
+
+EVP_PKEY* LoadPrivateKey(const std::string& aPem, const char* aNotFoundMessage) {
+  if (aPem.empty()) throw Error(aNotFoundMessage);
+  return ProcessKeys().Private(aPem);
+}
+
+EVP_PKEY* LoadPublicKey(const std::string& aPem) {
+  // The wording says "encrypt" although the public key decrypts; callers and logs know it so.
+  if (aPem.empty()) throw Error("Public Key not found. Unable to encrypt string");
+  return ProcessKeys().Public(aPem);
 }
 
 std::string Base64Encode(const Bytes& aBytes) {
@@ -135,13 +181,13 @@ const RsaKeyPair& RsaKeyPair::Embedded() {
 }
 
 std::string SignText(const std::string& aText, const RsaKeyPair& aKeys) {
-  OpenSslPtr<EVP_PKEY> key = LoadPrivateKey(aKeys.privateKeyPem, "Private Key not found. Unable to sign string");
+  EVP_PKEY* key = LoadPrivateKey(aKeys.privateKeyPem, "Private Key not found. Unable to sign string");
   OpenSslPtr<EVP_MD_CTX> digest(EVP_MD_CTX_new());
   EVP_PKEY_CTX* context = nullptr;  // owned by the digest context
   const auto* data = reinterpret_cast<const unsigned char*>(aText.data());
   size_t length = 0;
   Bytes signature;
-  bool signed_ok = digest && EVP_DigestSignInit(digest.get(), &context, EVP_sha1(), nullptr, key.get()) == 1 &&
+  bool signed_ok = digest && EVP_DigestSignInit(digest.get(), &context, EVP_sha1(), nullptr, key) == 1 &&
                    EVP_PKEY_CTX_set_rsa_padding(context, RSA_PKCS1_PADDING) == 1 &&
                    EVP_DigestSign(digest.get(), nullptr, &length, data, aText.size()) == 1;
   if (signed_ok) {
@@ -157,10 +203,10 @@ std::string SignText(const std::string& aText, const RsaKeyPair& aKeys) {
 void WriteCheckFile(const std::string& aFileName, const std::string& aText, const RsaKeyPair& aKeys) {
   std::string directory = DirectoryOf(aFileName);
   if (!directory.empty() && !ForceDirectories(directory)) throw Error("Cannot create directory " + directory);
-  OpenSslPtr<EVP_PKEY> key = LoadPrivateKey(aKeys.privateKeyPem, "Private Key not found. Unable to encrypt string");
+  EVP_PKEY* key = LoadPrivateKey(aKeys.privateKeyPem, "Private Key not found. Unable to encrypt string");
   // No digest is set: the text itself is padded (PKCS #1 type 1) and raised to the private
   // exponent, which is what the public key's "verify-recover" undoes.
-  OpenSslPtr<EVP_PKEY_CTX> context(EVP_PKEY_CTX_new_from_pkey(nullptr, key.get(), nullptr));
+  OpenSslPtr<EVP_PKEY_CTX> context(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
   const auto* data = reinterpret_cast<const unsigned char*>(aText.data());
   size_t length = 0;
   Bytes encrypted;
@@ -181,11 +227,11 @@ bool ReadCheckFile(const std::string& aFileName, std::string& aText, const RsaKe
   aText.clear();
   if (!FileExists(aFileName)) return false;
   std::string content = ReadFileText(aFileName);
-  OpenSslPtr<EVP_PKEY> key = LoadPublicKey(aKeys.publicKeyPem);
+  EVP_PKEY* key = LoadPublicKey(aKeys.publicKeyPem);
   const std::string failure = "Check file " + aFileName + " cannot be decrypted. [";
   Bytes encrypted;
   if (!Base64Decode(content, encrypted) || encrypted.empty()) throw Error(failure + "not a base64 text]");
-  OpenSslPtr<EVP_PKEY_CTX> context(EVP_PKEY_CTX_new_from_pkey(nullptr, key.get(), nullptr));
+  OpenSslPtr<EVP_PKEY_CTX> context(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
   size_t length = 0;
   Bytes recovered;
   bool recovered_ok = context && EVP_PKEY_verify_recover_init(context.get()) == 1 &&

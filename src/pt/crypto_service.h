@@ -13,6 +13,9 @@ struct RsaKeyPair {
   static const RsaKeyPair& Embedded();
 };
 
+// Each key text is decoded and checked at its first use in the process and kept until the
+// library unloads; the functions below may run on several threads at once.
+
 // RSA PKCS #1 v1.5 signature over the SHA-1 digest of the text's UTF-8 bytes, as standard base64
 // on one line (172 characters for a 1024-bit key). Raises when the key is missing or unusable and
 // when signing fails: a document never gets an empty signature.

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "pt/country_table.h"
 #include "pt/crypto_service.h"
+#include "pt/declared_total_check.h"
 #include "pt/document_series.h"
 #include "pt/fiscal_annotations.h"
 #include "pt/fiscal_processor_pt.h"
@@ -379,6 +380,7 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
   Issuer issuer;
   if (!LookUpIssuer(R, credit_note, *store, *fIOHandler, issuer)) return false;
   if (R.fReceiptType == rt_Void) return ProcessVoid(R, *store);
+  LogDeclaredTotalWarning(*fIOHandler, R);
 
   // A credit note must not refer to an annulled sale: refused before anything is numbered.
   FoundReceipt original;

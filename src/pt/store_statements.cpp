@@ -47,6 +47,18 @@ SeriesState ReadSeriesRow(tQV_VendizioDataset& row) {
   return state;
 }
 
+// Date-times are stored as the text the SQL Server statements write between quotes.
+tQV_Variant DateTimeValue(bool aWithMilliseconds, DateTime aValue) {
+  return tQV_Variant(DateTimeToXmlText(aWithMilliseconds, aValue));
+}
+
+// A number the caller checked with IsDecimalInteger.
+tQV_Variant NumberValue(const std::string& aNumber) {
+  int32_t number = 0;
+  if (!TryParseInt32(aNumber, number)) throw Error("Not a receipt number: " + aNumber);
+  return tQV_Variant(number);
+}
+
 // A random identifier in the form of SQL Server's NewId(). Drawn from the system's entropy
 // source each time: a generator's state is copied into a forked process, and parent and child
 // would then hand out the same identifiers (and refuse each other's documents as duplicates).
@@ -140,23 +152,88 @@ class SqliteStoreStatements : public StoreStatements {
     return held;
   }
 
+  // Values travel as parameters, so each text stays the same from document to document and
+  // the engine prepares it once.
+  std::unique_ptr<tQV_VendizioDataset> SelectCompany(const std::string& aVatId) override {
+    return fProxy.CreateDataset("select * from CompanyRecord where Company_VatId=:VatId",
+                                {tQV_SQLParam::Create("VatId", aVatId)});
+  }
+
+  std::unique_ptr<tQV_VendizioDataset> SelectBranch(const std::string& aBranchCode) override {
+    return fProxy.CreateDataset("select * from BranchRecord where Branch_Code=:Code",
+                                {tQV_SQLParam::Create("Code", aBranchCode)});
+  }
+
   SeriesState LoadSeries(const std::string& aSeriesCode) override {
-    const std::string code = SqlQuoted(aSeriesCode);
     fProxy.ExecuteSQLCommand(
-        "insert into Series (Id,Serie_Code,Serie_LastNumber,Serie_LastHash,Serie_LastDate) select " +
-        SqlQuoted(NewIdentifier()) + "," + code + ",0,'',null where not exists (select 1 from Series where Serie_Code=" +
-        code + ")");
+        "insert into Series (Id,Serie_Code,Serie_LastNumber,Serie_LastHash,Serie_LastDate) select :Id,:Serie,0,'',null "
+        "where not exists (select 1 from Series where Serie_Code=:Serie)",
+        {tQV_SQLParam::Create("Id", NewIdentifier()), tQV_SQLParam::Create("Serie", aSeriesCode)});
     auto row = fProxy.CreateDataset(
         "select Serie_LastNumber as LastNumber,Serie_LastHash as LastHash,Serie_LastDate as LastDate,"
-        "Serie_Validation_Code as ValidationCode,Serie_Closed as SerieClosed from Series where Serie_Code=" +
-        code);
+        "Serie_Validation_Code as ValidationCode,Serie_Closed as SerieClosed from Series where Serie_Code=:Serie",
+        {tQV_SQLParam::Create("Serie", aSeriesCode)});
     if (row->Eof()) throw Error("Serie [" + aSeriesCode + "] could not be read");
     return ReadSeriesRow(*row);
   }
 
-  void InsertReceipt(const StoredDocument& aDocument) override {
-    fProxy.ExecuteSQLCommand(std::string("insert into Receipts ") + kReceiptColumns + " values(" +
-                             SqlQuoted(NewIdentifier()) + "," + InsertValues(aDocument));
+  void UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
+                    DateTime aDocumentDateTime) override {
+    fProxy.ExecuteSQLCommand(
+        "update Series set Serie_LastNumber=:Number,Serie_LastHash=:Hash,Serie_LastDate=:LastDate "
+        "where Serie_Code=:Serie",
+        {tQV_SQLParam::Create("Number", aNumber), tQV_SQLParam::Create("Hash", aSignature),
+         tQV_SQLParam::Create("LastDate", DateTimeValue(true, aDocumentDateTime)),
+         tQV_SQLParam::Create("Serie", aSeriesCode)});
+  }
+
+  void InsertReceipt(const StoredDocument& d) override {
+    fProxy.ExecuteSQLCommand(
+        std::string("insert into Receipts ") + kReceiptColumns +
+            " values(:id,:Serie,:StoreCode,:TillCode,:Number,:ZReportNumber,:DeviceSerial,:ReceiptNumber,"
+            ":ReceiptDatetime,:Totalamount,:SystemEntryDateTime,'N',:DocumentType,:ReceiptOperator,:PreviousHash,"
+            ":Hash,:HashedString,:ReceiptOperator,:SystemEntryDateTime,:SourceBilling,:ManualDocumentNumber,"
+            ":FiscalId,:Receipt)",
+        {tQV_SQLParam::Create("id", NewIdentifier()), tQV_SQLParam::Create("Serie", d.seriesCode),
+         tQV_SQLParam::Create("StoreCode", d.storeCode), tQV_SQLParam::Create("TillCode", d.tillCode),
+         tQV_SQLParam::Create("Number", d.number), tQV_SQLParam::Create("ZReportNumber", d.zReportNumber),
+         tQV_SQLParam::Create("DeviceSerial", d.deviceSerial), tQV_SQLParam::Create("ReceiptNumber", d.invoiceNumber),
+         tQV_SQLParam::Create("ReceiptDatetime", DateTimeValue(true, d.documentDateTime)),
+         tQV_SQLParam::Create("Totalamount", CurrencyToXmlText(d.grossTotal)),
+         tQV_SQLParam::Create("SystemEntryDateTime", DateTimeValue(false, d.systemEntryDateTime)),
+         tQV_SQLParam::Create("DocumentType", d.documentCode), tQV_SQLParam::Create("ReceiptOperator", d.operatorCode),
+         tQV_SQLParam::Create("PreviousHash", d.previousHash), tQV_SQLParam::Create("Hash", d.hash),
+         tQV_SQLParam::Create("HashedString", d.hashedString), tQV_SQLParam::Create("SourceBilling", d.sourceBilling),
+         tQV_SQLParam::Create("ManualDocumentNumber", d.manualDocumentNumber),
+         tQV_SQLParam::Create("FiscalId", d.atcud), tQV_SQLParam::Create("Receipt", d.receiptXml)});
+  }
+
+ protected:
+  std::unique_ptr<tQV_VendizioDataset> FindReceiptRows(const std::string& aDeviceSerial, const std::string& aNumber,
+                                                       DateTime aDateTime) override {
+    return fProxy.CreateDataset(
+        "select * from Receipts where DeviceSerial=:Serial and Number=:Number and ReceiptDateTime=:DateTime",
+        {tQV_SQLParam::Create("Serial", aDeviceSerial), tQV_SQLParam::Create("Number", NumberValue(aNumber)),
+         tQV_SQLParam::Create("DateTime", DateTimeValue(true, aDateTime))});
+  }
+
+  std::unique_ptr<tQV_VendizioDataset> FindReceiptRowsWithinDay(const std::string& aDeviceSerial,
+                                                                const std::string& aNumber,
+                                                                DateTime aDateTime) override {
+    return fProxy.CreateDataset(
+        "select * from Receipts where DeviceSerial=:Serial and Number=:Number and ReceiptDateTime between :From and :To",
+        {tQV_SQLParam::Create("Serial", aDeviceSerial), tQV_SQLParam::Create("Number", NumberValue(aNumber)),
+         tQV_SQLParam::Create("From", DateTimeValue(true, aDateTime)),
+         tQV_SQLParam::Create("To", DateTimeValue(true, IncDays(aDateTime, 1)))});
+  }
+
+  bool MarkReceiptVoided(const std::string& aSeriesCode, int32_t aNumber, const std::string& aOperator,
+                         DateTime aNow) override {
+    return fProxy.ExecuteSQLCommand(
+        "update Receipts set Status='A',LastReceiptStatusOperator=:Operator,LastStatusDateTime=:Now "
+        "where Serie=:Serie and Number=:Number and Status='N'",
+        {tQV_SQLParam::Create("Operator", aOperator), tQV_SQLParam::Create("Now", DateTimeValue(false, aNow)),
+         tQV_SQLParam::Create("Serie", aSeriesCode), tQV_SQLParam::Create("Number", aNumber)});
   }
 
  private:
@@ -286,8 +363,8 @@ FoundReceipt StoreStatements::FindStoredReceipt(const std::string& aDeviceSerial
                                                 DateTime aDateTime, const ReferenceHint& aHint) {
   FoundReceipt result;
   if (!IsDecimalInteger(aNumber)) return result;
-  auto rows = fProxy.CreateDataset(sqlserver_text::FindReceipt(aDeviceSerial, aNumber, aDateTime));
-  if (rows->Eof()) rows = fProxy.CreateDataset(sqlserver_text::FindReceiptWithinDay(aDeviceSerial, aNumber, aDateTime));
+  auto rows = FindReceiptRows(aDeviceSerial, aNumber, aDateTime);
+  if (rows->Eof()) rows = FindReceiptRowsWithinDay(aDeviceSerial, aNumber, aDateTime);
   std::vector<FoundReceipt> candidates;
   for (; !rows->Eof(); rows->Next()) {
     FoundReceipt row;
@@ -315,9 +392,7 @@ FoundReceipt StoreStatements::FindStoredReceipt(const std::string& aDeviceSerial
 }
 
 bool StoreStatements::VoidStoredReceipt(const FoundReceipt& aRow, const std::string& aOperator, DateTime aNow) {
-  if (!fProxy.ExecuteSQLCommand(sqlserver_text::VoidReceipt(aRow.seriesCode, aRow.number, aOperator, aNow)))
-    return false;
-  return fProxy.LastRowCount() > 0;
+  return MarkReceiptVoided(aRow.seriesCode, aRow.number, aOperator, aNow) && fProxy.LastRowCount() > 0;
 }
 
 SeriesEnd StoreStatements::LoadSeriesEnd(const std::string& aSeriesCode) {
@@ -339,6 +414,22 @@ DocumentState StoreStatements::LoadDocumentState(const std::string& aSeriesCode,
   result.status = row->FieldByName("Status").AsString();
   result.lastStatusDateTime = row->FieldByName("LastStatusDateTime").AsDateTime();
   return result;
+}
+
+std::unique_ptr<tQV_VendizioDataset> StoreStatements::FindReceiptRows(const std::string& aDeviceSerial,
+                                                                     const std::string& aNumber, DateTime aDateTime) {
+  return fProxy.CreateDataset(sqlserver_text::FindReceipt(aDeviceSerial, aNumber, aDateTime));
+}
+
+std::unique_ptr<tQV_VendizioDataset> StoreStatements::FindReceiptRowsWithinDay(const std::string& aDeviceSerial,
+                                                                              const std::string& aNumber,
+                                                                              DateTime aDateTime) {
+  return fProxy.CreateDataset(sqlserver_text::FindReceiptWithinDay(aDeviceSerial, aNumber, aDateTime));
+}
+
+bool StoreStatements::MarkReceiptVoided(const std::string& aSeriesCode, int32_t aNumber, const std::string& aOperator,
+                                        DateTime aNow) {
+  return fProxy.ExecuteSQLCommand(sqlserver_text::VoidReceipt(aSeriesCode, aNumber, aOperator, aNow));
 }
 
 std::unique_ptr<StoreStatements> CreateStoreStatements(tQV_VendizioProxy& aProxy, const std::string& aLockDirectory) {

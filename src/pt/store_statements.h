@@ -93,8 +93,8 @@ class StoreStatements {
   explicit StoreStatements(tQV_VendizioProxy& aProxy) : fProxy(aProxy) {}
   virtual ~StoreStatements() = default;
 
-  std::unique_ptr<tQV_VendizioDataset> SelectCompany(const std::string& aVatId);
-  std::unique_ptr<tQV_VendizioDataset> SelectBranch(const std::string& aBranchCode);
+  virtual std::unique_ptr<tQV_VendizioDataset> SelectCompany(const std::string& aVatId);
+  virtual std::unique_ptr<tQV_VendizioDataset> SelectBranch(const std::string& aBranchCode);
 
   // True when the series lock was granted within the wait.
   virtual bool LockSeries(const std::string& aSeriesCode) = 0;
@@ -104,8 +104,8 @@ class StoreStatements {
   void RollbackTransaction();
   // Reads the series row, creating it (without validation code) when missing.
   virtual SeriesState LoadSeries(const std::string& aSeriesCode) = 0;
-  void UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
-                    DateTime aDocumentDateTime);
+  virtual void UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
+                            DateTime aDocumentDateTime);
   virtual void InsertReceipt(const StoredDocument& aDocument) = 0;
   // By device serial, number and exact date-time, else by device serial and number within a day
   // of the date-time (a till that quotes its answer's DateTime drops the milliseconds). Of several
@@ -120,6 +120,15 @@ class StoreStatements {
   DocumentState LoadDocumentState(const std::string& aSeriesCode, int32_t aNumber);
 
  protected:
+  // The searches and the update behind the two operations above; the number is a decimal integer.
+  virtual std::unique_ptr<tQV_VendizioDataset> FindReceiptRows(const std::string& aDeviceSerial,
+                                                               const std::string& aNumber, DateTime aDateTime);
+  virtual std::unique_ptr<tQV_VendizioDataset> FindReceiptRowsWithinDay(const std::string& aDeviceSerial,
+                                                                        const std::string& aNumber,
+                                                                        DateTime aDateTime);
+  virtual bool MarkReceiptVoided(const std::string& aSeriesCode, int32_t aNumber, const std::string& aOperator,
+                                 DateTime aNow);
+
   tQV_VendizioProxy& fProxy;
 };
 

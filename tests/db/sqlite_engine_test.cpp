@@ -4,7 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include <filesystem>
+#include <string>
 
 #include "base/error.h"
 #include "db/sqlite_connection.h"
@@ -75,6 +78,12 @@ TEST_F(SqliteEngineTest, TransactionWordsAreTranslatedWholeStatementsOnly) {
   EXPECT_EQ(dialect.TranslateStatement("ROLLBACK TRANSACTION"), "ROLLBACK");
   EXPECT_EQ(dialect.TranslateStatement("select 'BEGIN TRAN'"), "select 'BEGIN TRAN'");
   EXPECT_EQ(dialect.TranslateStatement("BEGIN TRAN X"), "BEGIN TRAN X");
+  EXPECT_EQ(dialect.TranslateStatement("COMMIT;"), "COMMIT");
+  EXPECT_EQ(dialect.TranslateStatement("BEGIN;TRAN"), "BEGIN;TRAN");
+  EXPECT_EQ(dialect.TranslateStatement("BEGINTRANSACTION"), "BEGINTRANSACTION");
+  // A long statement that holds the words is left alone.
+  const std::string insert = "insert into t values ('" + std::string(6000, 'x') + " BEGIN TRAN')";
+  EXPECT_EQ(dialect.TranslateStatement(insert), insert);
 }
 
 TEST_F(SqliteEngineTest, AnOpenTransactionHoldsTheWriteLockAgainstOtherConnections) {
@@ -94,6 +103,92 @@ TEST_F(SqliteEngineTest, AnOpenTransactionHoldsTheWriteLockAgainstOtherConnectio
   }
   proxy->ExecuteSQLCommand("COMMIT");
   EXPECT_NO_THROW(other->ExecuteSQLCommand("insert into w values (1)"));
+}
+
+// Runs one statement on its own connection to the file and gives the first column of its first
+// row as text ("" when it returns no row).
+std::string FirstValue(const std::string& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* statement = nullptr;
+  std::string value;
+  int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW && sqlite3_column_text(statement, 0) != nullptr)
+    value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+  else if (rc != SQLITE_DONE)
+    ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql;
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return value;
+}
+
+TEST_F(SqliteEngineTest, AStoreMadeInRollbackModeWorksAndEndsInWriteAheadLogMode) {
+  const std::string file = directory.File("rollback.db");
+  EXPECT_EQ(FirstValue(file, "pragma journal_mode=delete"), "delete");
+  EXPECT_EQ(FirstValue(file, "create table t (a integer)"), "") << "no rows expected";
+  EXPECT_EQ(FirstValue(file, "insert into t values (1) returning a"), "1");
+  EXPECT_EQ(FirstValue(file, "pragma journal_mode"), "delete");
+
+  tQV_VendizioProxy store;
+  SqliteEngine::Configure(store, file);
+  ASSERT_TRUE(store.Connect()) << store.ConnectionError();
+  store.ExecuteSQLCommand("BEGIN TRAN");
+  store.ExecuteSQLCommand("insert into t values (2)");
+  store.ExecuteSQLCommand("COMMIT");
+  EXPECT_EQ(store.CreateDataset("select count(*) as n from t")->FieldByName("n").AsInteger(), 2);
+  // Full syncs on the connection (2 is FULL), and the mode is kept in the file for every reader.
+  EXPECT_EQ(store.CreateDataset("pragma synchronous")->Fields(0).AsInteger(), 2);
+  EXPECT_EQ(FirstValue(file, "pragma journal_mode"), "wal");
+  EXPECT_EQ(FirstValue(file, "select count(*) from t"), "2") << "the committed row is seen by another connection";
+  store.Disconnect();
+
+  // Opened again, the file is already in that mode and keeps its rows.
+  tQV_VendizioProxy again;
+  SqliteEngine::Configure(again, file);
+  ASSERT_TRUE(again.Connect()) << again.ConnectionError();
+  EXPECT_EQ(again.CreateDataset("select count(*) as n from t")->FieldByName("n").AsInteger(), 2);
+}
+
+TEST_F(SqliteEngineTest, ARecurringStatementGivesTheRowsOfItsOwnValues) {
+  proxy->ExecuteSQLCommand("create table p (k integer primary key, v text)");
+  for (int k = 1; k <= 3; ++k)
+    proxy->ExecuteSQLCommand("insert into p values (:k, :v)",
+                             {tQV_SQLParam::Create("k", k), tQV_SQLParam::Create("v", "value " + std::to_string(k))});
+  for (int k : {2, 1, 3, 4}) {
+    auto row = proxy->CreateDataset("select v from p where k=:k", {tQV_SQLParam::Create("k", k)});
+    EXPECT_EQ(row->Eof() ? "(none)" : row->FieldByName("v").AsString(), k == 4 ? "(none)" : "value " + std::to_string(k));
+  }
+  // A statement that failed runs again with other values.
+  EXPECT_THROW(proxy->ExecuteSQLCommand("insert into p values (:k, :v)",
+                                        {tQV_SQLParam::Create("k", 1), tQV_SQLParam::Create("v", "twice")}),
+               Error);
+  proxy->ExecuteSQLCommand("insert into p values (:k, :v)",
+                           {tQV_SQLParam::Create("k", 5), tQV_SQLParam::Create("v", "value 5")});
+  EXPECT_EQ(proxy->CreateDataset("select count(*) as n from p")->FieldByName("n").AsInteger(), 4);
+  // A text without parameters is reused only for itself: a changed literal is another statement.
+  EXPECT_EQ(proxy->CreateDataset("select v from p where k=5")->FieldByName("v").AsString(), "value 5");
+  EXPECT_EQ(proxy->CreateDataset("select v from p where k=3")->FieldByName("v").AsString(), "value 3");
+  // The table changes shape between two uses of one text.
+  proxy->ExecuteSQLCommand("alter table p add column w text default 'new'");
+  auto changed = proxy->CreateDataset("select * from p where k=:k", {tQV_SQLParam::Create("k", 5)});
+  EXPECT_EQ(changed->FieldByName("w").AsString(), "new");
+  // More texts than are kept, then the first of them again.
+  for (int i = 0; i < 40; ++i)
+    EXPECT_EQ(proxy->CreateDataset("select " + std::to_string(i) + " as n")->FieldByName("n").AsInteger(), i);
+  EXPECT_EQ(proxy->CreateDataset("select v from p where k=:k", {tQV_SQLParam::Create("k", 2)})->FieldByName("v").AsString(),
+            "value 2");
+}
+
+TEST_F(SqliteEngineTest, AStatementKeptForReuseHoldsNoReadBetweenUses) {
+  proxy->ExecuteSQLCommand("create table r (a integer)");
+  proxy->ExecuteSQLCommand("insert into r values (1); insert into r values (2)");
+  EXPECT_EQ(proxy->CreateDataset("select a from r order by a")->RecordCount(), 2);
+  // Another connection writes and then folds the log back into the database: that waits for no
+  // reader only when the kept statement let its snapshot go.
+  EXPECT_EQ(FirstValue(DatabaseFile(), "insert into r values (3) returning a"), "3");
+  EXPECT_EQ(FirstValue(DatabaseFile(), "pragma wal_checkpoint(TRUNCATE)"), "0") << "busy: a reader is still open";
+  EXPECT_EQ(proxy->CreateDataset("select a from r order by a")->RecordCount(), 3);
 }
 
 // A lock taken by another process counts while that process lives and is stale once it ended.

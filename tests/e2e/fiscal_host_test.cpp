@@ -212,6 +212,15 @@ TEST_F(FiscalHostDay, InitAndDemoDayRunAndTheChainVerifies) {
       << verify.output;
 }
 
+TEST(FiscalHostInit, MakesItsStoreInWriteAheadLogMode) {
+  TempDirectory temp;
+  const fs::path day = fs::path(temp.Path()) / "day";
+  const ToolRun init = RunTool({"init", day.string()});
+  ASSERT_EQ(init.status, 0) << init.output;
+  EXPECT_EQ(QueryOne(day / "store.db", "pragma journal_mode"), "wal");
+  EXPECT_EQ(QueryOne(day / "store.db", "select count(*) from Series"), "2");
+}
+
 TEST_F(FiscalHostDay, InitRefusesADirectoryThatHoldsAStore) {
   ASSERT_EQ(sInit.status, 0) << sInit.output;
   const fs::path store = fs::path(Day()) / "store.db";

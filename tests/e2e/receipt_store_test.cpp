@@ -119,5 +119,23 @@ TEST(ReceiptStore, OpenReplacesTheDatabaseConnection) {
   EXPECT_EQ(till.Receipts().size(), 1u);
 }
 
+// The fixture makes its store in rollback mode, as a store made before the change to
+// write-ahead logging; the library changes it over when it opens it, and the documents stay.
+TEST(ReceiptStore, AStoreMadeInRollbackModeTakesDocumentsAndEndsInWriteAheadLogMode) {
+  {
+    StoreFixture plain;
+    ASSERT_EQ(plain.Query("pragma journal_mode").at(0).at("journal_mode"), "delete");
+  }
+  ReceiptTill till;
+  ExportResult sale = till.Process(ReceiptRequest());
+  ASSERT_EQ(sale.code, 0) << sale.error;
+  ReceiptRequest second;
+  second.dateTime = "2024-02-09T10:05:00";
+  ASSERT_EQ(till.Process(second).code, 0);
+  EXPECT_EQ(till.Store().Query("pragma journal_mode").at(0).at("journal_mode"), "wal");
+  EXPECT_EQ(till.Receipts().size(), 2u);
+  EXPECT_EQ(till.Series(kInvoiceSeries).at("Serie_LastNumber"), "2");
+}
+
 }  // namespace
 }  // namespace dodu::testing

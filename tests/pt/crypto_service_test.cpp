@@ -7,6 +7,8 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/error.h"
 #include "base/temp_directory.h"
@@ -211,16 +213,19 @@ TEST_F(CryptoServiceTest, KeyErrorsHaveTheSystemTexts) {
       {"decrypt with Ed25519", [&] { ReadCheckFile(checkFile, text, ed25519); },
        "Error while importing public key in RSA Object. ["},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::string error = ErrorOf(c.action);
-    EXPECT_EQ(error.rfind(c.expectedStart, 0), 0u) << error;
-    bool withReason = c.expectedStart.back() == '[';
-    if (withReason) {
-      EXPECT_EQ(error.back(), ']');
-      EXPECT_GT(error.size(), c.expectedStart.size() + 1) << "the reason is missing";
-    } else {
-      EXPECT_EQ(error, c.expectedStart);
+  // Twice: a key that failed once must fail the same way again, not be kept as usable.
+  for (int round = 1; round <= 2; ++round) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + ", use " + std::to_string(round));
+      std::string error = ErrorOf(c.action);
+      EXPECT_EQ(error.rfind(c.expectedStart, 0), 0u) << error;
+      bool withReason = c.expectedStart.back() == '[';
+      if (withReason) {
+        EXPECT_EQ(error.back(), ']');
+        EXPECT_GT(error.size(), c.expectedStart.size() + 1) << "the reason is missing";
+      } else {
+        EXPECT_EQ(error, c.expectedStart);
+      }
     }
   }
   // None of the failed writes touched the check file.
@@ -241,6 +246,72 @@ TEST_F(CryptoServiceTest, TextLongerThanOneBlockIsRefusedAndKeepsTheFile) {
   EXPECT_EQ(error.rfind("Unable to encrypt string for " + file, 0), 0u) << error;
   ASSERT_TRUE(ReadCheckFile(file, text));
   EXPECT_EQ(text, longest);
+}
+
+// A pair made by the openssl tool in the test's directory (PKCS #8 and SubjectPublicKeyInfo PEM).
+RsaKeyPair GeneratedPair(const std::string& directory, const std::string& name) {
+  const std::string key = directory + "/" + name + ".pem";
+  const std::string pub = directory + "/" + name + ".pub.pem";
+  CommandResult made = RunShell("openssl genrsa -out " + Quoted(key) + " 1024 && openssl rsa -in " + Quoted(key) +
+                                " -pubout -out " + Quoted(pub));
+  EXPECT_EQ(made.status, 0) << made.output;
+  return RsaKeyPair{ReadBytes(key), ReadBytes(pub)};
+}
+
+TEST_F(CryptoServiceTest, AnotherKeyPairSignsAndSealsWithItsOwnKeyBesideTheEmbeddedOne) {
+  const RsaKeyPair other = GeneratedPair(dir_.Path(), "other");
+  const std::string text = "2024-02-09;2024-02-09T10:15:30;FR FR2024A/0000044;1.00;";
+  // Interleaved with the embedded pair: each use must take the key of the pair it is given.
+  const std::string first = SignText(text, other);
+  const std::string embedded = SignText(text);
+  const std::string again = SignText(text, other);
+  EXPECT_EQ(first, again);
+  EXPECT_NE(first, embedded);
+  EXPECT_TRUE(OpenSslVerifies(embedded, text));
+  EXPECT_FALSE(OpenSslVerifies(first, text));
+  WriteBytes(dir_ / "other.sig.b64", first);
+  WriteBytes(dir_ / "other.txt", text);
+  CommandResult verified = RunShell("base64 -d " + Quoted(dir_ / "other.sig.b64") + " > " + Quoted(dir_ / "other.sig") +
+                                    " && openssl dgst -sha1 -verify " + Quoted(dir_ / "other.pub.pem") +
+                                    " -signature " + Quoted(dir_ / "other.sig") + " " + Quoted(dir_ / "other.txt"));
+  EXPECT_NE(verified.output.find("Verified OK"), std::string::npos) << verified.output;
+
+  const std::string file = dir_ / "OTHER.b64";
+  WriteCheckFile(file, "77", other);
+  std::string number;
+  EXPECT_TRUE(ReadCheckFile(file, number, other));
+  EXPECT_EQ(number, "77");
+  EXPECT_EQ(ErrorOf([&] { ReadCheckFile(file, number); }).rfind("Check file " + file + " cannot be decrypted. [", 0), 0u);
+}
+
+TEST_F(CryptoServiceTest, FirstUseOfAKeyFromSeveralThreadsAtOnceSignsAlike) {
+  const RsaKeyPair fresh = GeneratedPair(dir_.Path(), "fresh");
+  const std::string text = "2024-02-09;2024-02-09T10:15:31;FR FR2024A/0000045;2.00;";
+  WriteBytes(dir_ / "data.txt", text);
+  CommandResult expected = RunShell("openssl dgst -sha1 -sign " + Quoted(dir_ / "fresh.pem") + " " +
+                                    Quoted(dir_ / "data.txt") + " | base64 -w0");
+  ASSERT_EQ(expected.status, 0) << expected.output;
+
+  std::vector<std::string> signatures(8);
+  std::vector<std::string> numbers(signatures.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < signatures.size(); ++i) {
+    threads.emplace_back([&, i] {
+      try {
+        signatures[i] = SignText(text, fresh);
+        const std::string file = dir_ / ("T" + std::to_string(i) + ".b64");
+        WriteCheckFile(file, std::to_string(i), fresh);
+        ReadCheckFile(file, numbers[i], fresh);
+      } catch (const Error& error) {
+        signatures[i] = error.what();
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (size_t i = 0; i < signatures.size(); ++i) {
+    EXPECT_EQ(signatures[i], expected.output) << "thread " << i;
+    EXPECT_EQ(numbers[i], std::to_string(i)) << "thread " << i;
+  }
 }
 
 }  // namespace

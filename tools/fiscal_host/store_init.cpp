@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
+#include <vector>
 
 #include "fiscal_host/demo_company.h"
 #include "fiscal_host/embedded_texts.h"
@@ -55,6 +57,11 @@ void InitWorkDirectory(const WorkDirectory& directory, std::ostream& out) {
   const fs::path store_file = directory.DefaultStoreFile();
   try {
     SqliteFile store(store_file, SqliteFile::Mode::kCreate);
+    // The mode the library keeps its store in: a commit syncs the log once, as durably as a
+    // rollback journal that syncs several times.
+    const std::vector<SqliteFile::Row> mode = store.Query("pragma journal_mode=wal");
+    if (mode.empty() || mode.front().begin()->second != "wal")
+      throw std::runtime_error("the store " + store_file.string() + " cannot use write-ahead logging");
     store.Execute(EmbeddedStoreSchema());
     store.Execute("begin;" + DemoRows(year) + "commit;");
     std::ofstream settings(directory.SettingsFile());

@@ -1,0 +1,160 @@
+// dodu-bench: times the driver's documents through its exports on a fresh embedded store,
+// beside the parts of a document that cannot be avoided, then with many stored receipts, then
+// with several till processes. Prints a table; see docs/performance.md.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench_phases.h"
+#include "child_process.h"
+#include "unavoidable_parts.h"
+
+namespace fs = std::filesystem;
+using namespace dodu::bench;
+
+namespace {
+
+struct Options {
+  std::string library = DODU_LIBRARY_PATH;
+  fs::path directory;
+  int count = 200;
+  int stored = 100000;
+  double seconds = 3;
+  bool keep = false;
+};
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: dodu-bench [--library PATH] [--dir DIR] [--count N] [--stored N] [--seconds S] [--keep]\n"
+               "                  [--smoke]\n"
+               "  --count N    documents of each kind timed (default 200)\n"
+               "  --stored N   receipts in the store of the second part (default 100000)\n"
+               "  --seconds S  length of each run of several tills (default 3)\n"
+               "  --dir DIR    where the stores go (default a new directory under the temporary one)\n"
+               "  --keep       leave the stores there\n"
+               "  --smoke      a few documents of each kind: checks that everything runs\n");
+}
+
+bool Parse(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    const char* v = nullptr;
+    if (arg == "--smoke") {
+      options.count = 5;
+      options.stored = 2000;
+      options.seconds = 0.3;
+    } else if (arg == "--keep") {
+      options.keep = true;
+    } else if ((arg == "--library" || arg == "--dir" || arg == "--count" || arg == "--stored" ||
+                arg == "--seconds") &&
+               (v = value()) != nullptr) {
+      if (arg == "--library") options.library = fs::absolute(v).string();
+      if (arg == "--dir") options.directory = fs::absolute(v);
+      if (arg == "--count") options.count = std::atoi(v);
+      if (arg == "--stored") options.stored = std::atoi(v);
+      if (arg == "--seconds") options.seconds = std::atof(v);
+    } else {
+      return false;
+    }
+  }
+  return options.count > 1 && options.stored > 0 && options.seconds > 0;
+}
+
+// Runs one measuring function in a process of its own, where the library gets loaded.
+Figures InChild(const std::function<Figures()>& aWork) {
+  return FiguresFromText(RunInChildren({[&] { return FiguresToText(aWork()); }}).front());
+}
+
+void Row(const char* aName, const Figure& aFigure) {
+  std::printf("  %-52s %9.3f %9.3f %7zu\n", aName, aFigure.median, aFigure.p99, aFigure.count);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!Parse(argc, argv, options)) {
+    Usage();
+    return 2;
+  }
+  const bool own_directory = options.directory.empty();
+  if (own_directory) options.directory = fs::temp_directory_path() / ("dodu-bench-" + std::to_string(getpid()));
+  int status = 0;
+  try {
+    std::printf("dodu-bench: %s\nstores in %s\n\n", options.library.c_str(), options.directory.c_str());
+
+    Figures fresh = InChild([&] { return MeasureDocuments(options.library, options.directory / "fresh", options.count); });
+    std::printf("Fresh embedded store, one till (milliseconds)        %9s %9s %7s\n", "median", "p99", "count");
+    for (const char* name : {"first sale", "sale", "credit note", "void", "reprint", "X report", "Z report"})
+      Row(name, fresh[name]);
+    const double sum = fresh["rsa"].median + fresh["commit"].median + fresh["files"].median;
+    std::printf("Unavoidable parts of one document, each alone\n");
+    Row("two RSA-1024 private-key operations, key loaded", fresh["rsa"]);
+    const std::string commit = "durable commit of one row (" + std::to_string(static_cast<long>(fresh["row bytes"].median)) +
+                               " bytes), WAL+FULL";
+    Row(commit.c_str(), fresh["commit"]);
+    const std::string files = "two durable file replacements (" +
+                              std::to_string(static_cast<long>(fresh["counters bytes"].median)) + " + " +
+                              std::to_string(static_cast<long>(fresh["check bytes"].median)) + " bytes)";
+    Row(files.c_str(), fresh["files"]);
+    std::printf("  %-52s %9.3f\n", "sum of the medians", sum);
+    std::printf("  sale median / sum of unavoidable parts: %.2f (goal: at most 1.5)\n\n", fresh["sale"].median / sum);
+
+    Figures stored = InChild([&] {
+      return MeasureWithStoredReceipts(options.library, options.directory / "stored", options.stored,
+                                       static_cast<size_t>(fresh["row bytes"].median), options.count);
+    });
+    std::printf("Store holding %d receipts, one till (milliseconds)  %9s %9s %7s\n", options.stored, "median", "p99",
+                "count");
+    for (const char* name : {"sale", "void", "reprint"}) {
+      Row(name, stored[name]);
+      std::printf("  %-52s %9.2f\n", "  median / median on the fresh store", stored[name].median / fresh[name].median);
+    }
+
+    std::printf("\nDocuments per second (sales, %.1f s per run)\n", options.seconds);
+    const double one = DocumentsPerSecond(options.library, options.directory / "tills-1", 1, true, options.seconds);
+    std::printf("  %-52s %9.1f\n", "one till", one);
+    double separate_two = 0;
+    for (int tills : {2, 4}) {
+      for (bool one_series : {true, false}) {
+        const double rate = DocumentsPerSecond(options.library,
+                                               options.directory / ("tills-" + std::to_string(tills) +
+                                                                    (one_series ? "-one" : "-separate")),
+                                               tills, one_series, options.seconds);
+        if (tills == 2 && !one_series) separate_two = rate;
+        const std::string name = std::to_string(tills) + " till processes, " +
+                                 (one_series ? "one series" : "separate series");
+        std::printf("  %-52s %9.1f\n", name.c_str(), rate);
+      }
+    }
+    std::printf("  two tills in separate series / one till: %.2f (goal: nearly 2)\n", separate_two / one);
+
+    std::printf("\nDurable parts alone (one commit, two file replacements), documents' worth per second\n");
+    double durable_one = 0;
+    for (int processes : {1, 2, 4}) {
+      const double rate = DurablePartsPerSecond(
+          options.directory / "durable", processes, static_cast<size_t>(fresh["row bytes"].median),
+          static_cast<size_t>(fresh["counters bytes"].median), static_cast<size_t>(fresh["check bytes"].median),
+          options.seconds);
+      if (processes == 1) durable_one = rate;
+      const std::string name = std::to_string(processes) + (processes == 1 ? " process" : " processes at once");
+      std::printf("  %-52s %9.1f\n", name.c_str(), rate);
+      if (processes == 2) std::printf("  two processes / one: %.2f\n", rate / durable_one);
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "dodu-bench: %s\n", e.what());
+    status = 1;
+  }
+  if (!options.keep) {
+    std::error_code ignored;
+    fs::remove_all(options.directory, ignored);
+  }
+  return status;
+}
