@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/temp_directory.h"
+#include "support/file_wait.h"
 
 namespace dodu::testing {
 namespace {
@@ -210,6 +211,35 @@ TEST_F(FiscalHostDay, InitAndDemoDayRunAndTheChainVerifies) {
   EXPECT_NE(verify.output.find(SeriesCode("NC") + "  1 document(s), numbers 1-1, chain intact, check file says 1"),
             std::string::npos)
       << verify.output;
+  EXPECT_NE(verify.output.find("till T01  counters agree with the store"), std::string::npos) << verify.output;
+}
+
+// The counters file is compared with the store, and a file a dead till left pending is named.
+TEST_F(FiscalHostDay, VerifyComparesTheCountersFileAndReportsPendingFiles) {
+  const fs::path day = CopyOfDay();
+  const fs::path till = day / "data" / "T01";
+
+  std::ofstream(till / "counters.pending.00.fprc") << "left by a till that died";
+  std::ofstream(day / "host" / "PT_Check" / (SeriesCode("FR") + ".b64.pending")) << "x";
+  const ToolRun pending = RunTool({"-C", day.string(), "verify"});
+  EXPECT_EQ(pending.status, 1);
+  EXPECT_NE(pending.output.find("pending counters file counters.pending.00.fprc not settled yet"), std::string::npos)
+      << pending.output;
+  EXPECT_NE(pending.output.find("PT_Check  PENDING: " + SeriesCode("FR") + ".b64.pending"), std::string::npos)
+      << pending.output;
+  fs::remove(till / "counters.pending.00.fprc");
+  fs::remove(day / "host" / "PT_Check" / (SeriesCode("FR") + ".b64.pending"));
+
+  // A document counted that the store does not hold.
+  std::string counters = ReadWholeFile(till / "counters.actual.fprc");
+  const size_t at = counters.find("<CurrentReceiptNo>");
+  ASSERT_NE(at, std::string::npos);
+  counters.insert(at + std::string("<CurrentReceiptNo>").size(), "9");
+  std::ofstream(till / "counters.actual.fprc", std::ios::binary | std::ios::trunc) << counters;
+  const ToolRun miscounted = RunTool({"-C", day.string(), "verify"});
+  EXPECT_EQ(miscounted.status, 1);
+  EXPECT_NE(miscounted.output.find("till T01  BROKEN:"), std::string::npos) << miscounted.output;
+  EXPECT_NE(miscounted.output.find("documents today, the store holds"), std::string::npos) << miscounted.output;
 }
 
 TEST(FiscalHostInit, MakesItsStoreInWriteAheadLogMode) {

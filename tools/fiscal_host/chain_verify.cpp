@@ -11,6 +11,7 @@
 #include "base/amount.h"
 #include "base/ascii_text.h"
 #include "fiscal_host/command_line.h"
+#include "fiscal_host/counters_verify.h"
 #include "fiscal_host/embedded_texts.h"
 #include "fiscal_host/envelope.h"
 #include "fiscal_host/public_key.h"
@@ -230,9 +231,12 @@ int RunVerify(const WorkDirectory& directory, const std::string& public_key_file
     }
   }
 
+  const std::vector<std::string> till_breaks = CheckTillCounters(directory, store, out);
+  breaks.insert(breaks.end(), till_breaks.begin(), till_breaks.end());
+
   if (breaks.empty()) {
     out << "verify: " << series_rows.size() << " series, " << documents
-        << " document(s): every signature, chain link, number and check file is intact\n";
+        << " document(s): every signature, chain link, number, check file and counters file is intact\n";
     return kExitSuccess;
   }
   out << "verify: " << breaks.size() << " break(s) in " << series_rows.size() << " series, " << documents
