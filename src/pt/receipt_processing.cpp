@@ -11,6 +11,7 @@
 #include "pt/country_table.h"
 #include "pt/crypto_service.h"
 #include "pt/declared_total_check.h"
+#include "pt/document_limits.h"
 #include "pt/document_series.h"
 #include "pt/fiscal_annotations.h"
 #include "pt/fiscal_processor_pt.h"
@@ -92,7 +93,7 @@ bool LookUpIssuer(const kReceipt& R, bool credit_note, StoreStatements& store, k
 struct DocumentPlan {
   std::string seriesCode, checkFile, sourceBilling, manualDocumentNumber, deviceSerial;
   Amount grossTotal;
-  DateTime documentDateTime;
+  DateTime documentDateTime, businessDate;
   int32_t zReportNumber = 0;
 };
 
@@ -107,6 +108,7 @@ DocumentPlan PlanDocument(const kReceipt& R, const Issuer& issuer, int32_t z_rep
   plan.checkFile = CheckFileName(plan.seriesCode);
   plan.grossTotal = R.fTotalAmount.Abs();
   plan.documentDateTime = R.fReceiptDateTime;
+  plan.businessDate = R.fBusinessDate;
   plan.deviceSerial = R.fCompanyCode + "-" + R.fStoreCode;
   plan.zReportNumber = z_report_number;
   return plan;
@@ -158,12 +160,24 @@ Numbering NumberDocument(const DocumentPlan& plan, const std::string& document_t
     throw Error("Last Number for Serie [" + plan.seriesCode + "] does not match [DB=" +
                 std::to_string(series.lastNumber) + " CK=" + std::to_string(check_number) + "]");
   }
+  // Seven digits are printed and signed: an eighth would repeat invoice numbers and ATCUDs.
+  if (series.lastNumber >= kLastSeriesNumber)
+    throw Error("Serie [" + plan.seriesCode + "] is full: register a new series");
   n.number = series.lastNumber + 1;
   n.invoiceNumber = BuildInvoiceNumber(document_type, plan.seriesCode, n.number);
   n.atcud = BuildATCUD(series.validationCode, n.number);
   if (!series.lastDate.IsZero() && series.lastDate > plan.documentDateTime) {
     throw Error("Invoice date " + DateTimeToText(plan.documentDateTime) +
                 " is less than the date if last Invoice issued " + DateTimeToText(series.lastDate));
+  }
+  // The signed invoice date is the business date: it must not go back either.
+  if (series.lastNumber > 0) {
+    const DateTime last_business_date =
+        BusinessDateOfSignedText(store.LoadDocumentState(plan.seriesCode, series.lastNumber).signedText);
+    if (!last_business_date.IsZero() && DateOf(plan.businessDate) < last_business_date) {
+      throw Error("Invoice date " + DateTimeToText(DateOf(plan.businessDate)) +
+                  " is less than the date if last Invoice issued " + DateTimeToText(last_business_date));
+    }
   }
   return n;
 }
@@ -381,6 +395,7 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
   if (!LookUpIssuer(R, credit_note, *store, *fIOHandler, issuer)) return false;
   if (R.fReceiptType == rt_Void) return ProcessVoid(R, *store);
   LogDeclaredTotalWarning(*fIOHandler, R);
+  RefuseImplausibleDocument(R, Now());
 
   // A credit note must not refer to an annulled sale: refused before anything is numbered.
   FoundReceipt original;
@@ -396,6 +411,7 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
   SettlePendingCounters(*fFPCounters, *store);
   fFPCounters->Refresh();
   const DocumentPlan plan = PlanDocument(R, issuer, fFPCounters->CurrentZReportNo());
+  RefuseUncountableDocument(*fFPCounters, credit_note ? rt_Refund : R.fReceiptType, plan.grossTotal);
 
   SeriesLock lock(*store, plan.seriesCode);
   SettlePendingCheckFile(plan.seriesCode, plan.checkFile, *store);

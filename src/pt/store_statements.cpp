@@ -331,7 +331,7 @@ std::string SelectSeriesEnd(const std::string& aSeriesCode) {
 }
 
 std::string SelectDocumentState(const std::string& aSeriesCode, int32_t aNumber) {
-  return "select Hash,Status,LastStatusDateTime from Receipts where Serie=" + SqlQuoted(aSeriesCode) +
+  return "select Hash,Status,LastStatusDateTime,HashedString from Receipts where Serie=" + SqlQuoted(aSeriesCode) +
          " and Number=" + std::to_string(aNumber);
 }
 
@@ -413,6 +413,7 @@ DocumentState StoreStatements::LoadDocumentState(const std::string& aSeriesCode,
   result.hash = row->FieldByName("Hash").AsString();
   result.status = row->FieldByName("Status").AsString();
   result.lastStatusDateTime = row->FieldByName("LastStatusDateTime").AsDateTime();
+  result.signedText = row->FieldByName("HashedString").AsString();
   return result;
 }
 

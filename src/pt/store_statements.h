@@ -65,7 +65,7 @@ struct SeriesEnd {
 // A stored document as the settling of the till's pending files needs it.
 struct DocumentState {
   bool found = false;
-  std::string hash, status;
+  std::string hash, status, signedText;
   DateTime lastStatusDateTime;
 };
 

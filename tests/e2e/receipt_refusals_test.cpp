@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "base/conversions.h"
@@ -55,6 +56,21 @@ TEST(ReceiptRefusals, SeriesChecksFailInsideTheNumberingAndChangeNothing) {
          WriteCheckFile(t.Store().CheckFile(kInvoiceSeries).string(), "3x");
        },
        "Last Number for Serie [FR2024S01] does not match [DB=3 CK=0]"},
+      {"full",
+       [](ReceiptTill& t) {
+         t.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 9999999);
+         WriteCheckFile(t.Store().CheckFile(kInvoiceSeries).string(), "9999999");
+       },
+       "Serie [FR2024S01] is full: register a new series"},
+      {"business date before the one the series' last document was signed with",
+       [](ReceiptTill& t) {
+         t.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 1, "h1", "2024-02-09T09:00:00.000");
+         t.Store().Execute("insert into Receipts (id,Serie,Number,Hash,HashedString) values ('r1','FR2024S01',1,'h1',"
+                           "'2024-02-10;2024-02-09T09:00:00;FR FR2024S01/0000001;1.00;')");
+         WriteCheckFile(t.Store().CheckFile(kInvoiceSeries).string(), "1");
+       },
+       "Invoice date " + DateTimeToText(At("2024-02-09T00:00:00")) +
+           " is less than the date if last Invoice issued " + DateTimeToText(At("2024-02-10T00:00:00"))},
       {"dated one second before the series' last document",
        [](ReceiptTill& t) {
          t.Store().AddSeries(kInvoiceSeries, kInvoiceValidation, 0, "", "2024-02-09T10:00:01.000");
@@ -71,6 +87,57 @@ TEST(ReceiptRefusals, SeriesChecksFailInsideTheNumberingAndChangeNothing) {
     EXPECT_EQ(result.error, c.message);
     EXPECT_TRUE(TillSnapshot(till) == before);
     EXPECT_NE(till.Log(c.message).find("-999: " + c.message), std::string::npos);
+  }
+}
+
+// Requests that would block the series or the till for good are refused before anything is
+// locked, numbered, stored or counted.
+TEST(ReceiptRefusals, DocumentsThatWouldBlockASeriesOrATillAreRefusedFirst) {
+  const std::string now_year = FormatDateTime("yyyy", Now());
+  const std::string next_year = std::to_string(std::stoi(now_year) + 1) + "-01-02T00:00:00";
+  struct Case {
+    const char* what;
+    std::function<void(ReceiptRequest&, ReceiptTill&)> prepare;
+    std::string error_start;
+  };
+  const Case cases[] = {
+      {"dated at the end of time", [](ReceiptRequest& r, ReceiptTill&) { r.dateTime = "9999-12-31T23:59:59"; },
+       "Invoice date " + DateTimeToText(At("9999-12-31T23:59:59")) + " is later than the system date "},
+      {"business date next year", [&](ReceiptRequest& r, ReceiptTill&) { r.businessDate = next_year; },
+       "Invoice date " + DateTimeToText(At(next_year.c_str())) + " is later than the system date "},
+      {"no date-time", [](ReceiptRequest& r, ReceiptTill&) { r.dateTime = ""; },
+       "Invoice date is missing: the receipt has no DateTime"},
+      {"a date-time that is none", [](ReceiptRequest& r, ReceiptTill&) { r.dateTime = "tomorrow"; },
+       "Error in processing node DateTime as datetime."},
+      {"a total no document has",
+       [](ReceiptRequest& r, ReceiptTill&) { r.totalAmount = "922337203685477.00"; },
+       "Total amount 922337203685477 is beyond the limit of 999999999.99 for one document"},
+      {"a credit note total no document has",
+       [](ReceiptRequest& r, ReceiptTill&) { r.totalAmount = "-1000000000"; },
+       "Total amount -1000000000 is beyond the limit of 999999999.99 for one document"},
+      {"a till whose grand total would overflow",
+       [](ReceiptRequest&, ReceiptTill& t) {
+         std::string counters = t.CountersText();
+         const std::string from = "<GrandTotalSales>0</GrandTotalSales>";
+         counters.replace(counters.find(from), from.size(), "<GrandTotalSales>922337203685470</GrandTotalSales>");
+         std::ofstream(t.CountersFile(), std::ios::binary | std::ios::trunc) << counters;
+       },
+       "Total amount 12.3 cannot be counted: the till's totals would pass the largest amount they can hold"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReceiptTill till;
+    ReceiptRequest request;
+    c.prepare(request, till);
+    std::string xml = request.Xml();
+    // An empty date-time stands for a receipt without the element.
+    if (request.dateTime.empty()) xml.erase(xml.find("<DateTime></DateTime>"), std::string("<DateTime></DateTime>").size());
+    const TillSnapshot before(till);
+    ExportResult result = till.Process(xml);
+    EXPECT_EQ(result.code, -1);
+    EXPECT_EQ(result.error.substr(0, c.error_start.size()), c.error_start) << result.error;
+    EXPECT_TRUE(TillSnapshot(till) == before);
+    EXPECT_FALSE(fs::exists(till.Store().CheckFile(kInvoiceSeries)));
   }
 }
 

@@ -110,7 +110,7 @@ TEST(SqlServerText, SearchesAndVoid) {
   EXPECT_EQ(sqlserver_text::SelectSeriesEnd("FR'2024"),
             "select Serie_LastNumber,Serie_LastHash from Series where Serie_Code='FR''2024'");
   EXPECT_EQ(sqlserver_text::SelectDocumentState("FR'2024", 42),
-            "select Hash,Status,LastStatusDateTime from Receipts where Serie='FR''2024' and Number=42");
+            "select Hash,Status,LastStatusDateTime,HashedString from Receipts where Serie='FR''2024' and Number=42");
 }
 
 TEST(ReceiptNumber, OnlyDecimalIntegersReachAStatement) {
