@@ -163,3 +163,59 @@ TEST_F(ReceiptOfStoredSale, TheSearchWithinADayKeepsTheDeviceSerial) {
 
 }  // namespace
 }  // namespace dodu::testing
+
+namespace dodu::testing {
+namespace {
+
+TEST_F(ReceiptOfStoredSale, NoCreditNoteRefersToAVoidedSale) {
+  ASSERT_EQ(till.Process(VoidOf("C1-S01", "1", "2024-02-09T10:00:00")).code, 0);
+  const TillSnapshot before(till);
+  ReceiptRequest refund;
+  refund.type = "Refund";
+  refund.dateTime = "2024-02-09T11:00:00";
+  refund.references = OriginalReceipt("C1-S01", "1", "2024-02-09T10:00:00");
+  const ExportResult result = till.Process(refund);
+  EXPECT_EQ(result.code, -1);
+  EXPECT_EQ(result.error, "Original receipt FR FR2024S01/0000001 is voided: no credit note can refer to it");
+  EXPECT_TRUE(TillSnapshot(till) == before) << "nothing numbered, stored or counted";
+}
+
+// A sale and a credit note with one number and one time: each operation touches only the
+// document it means, and the choice does not depend on the order of the rows.
+TEST_F(ReceiptOfStoredSale, ASaleAndACreditNoteWithOneNumberAndTimeAreToldApart) {
+  ReceiptRequest negative;
+  negative.totalAmount = "-5.00";
+  negative.lines = "<productsale><Description>Cafe</Description><Quantity>-1</Quantity><Price>5.00</Price>"
+                   "<Amount>-5.00</Amount><TaxCode>2300</TaxCode></productsale>";
+  negative.taxes = "<Tax><Type>VAT</Type><Code>2300</Code><Rate>23</Rate><TaxableAmount>-4.07</TaxableAmount>"
+                   "<TaxAmount>-0.93</TaxAmount><TotalAmount>-5.00</TotalAmount></Tax>";
+  ASSERT_EQ(till.Process(negative).code, 0);  // NC 1, at the sale's very time
+  const auto reprint = [&](const char* type) {
+    const ExportResult found = till.Driver().ProcessReprintReceipt(Envelope(
+        till.Handle(), "T01",
+        std::string("<ReceiptReference><ReceiptType>") + type +
+            "</ReceiptType><ReceiptDateTime>2024-02-09T10:00:00</ReceiptDateTime><ReceiptNumber>1</ReceiptNumber>"
+            "<DeviceSerialNumber>C1-S01</DeviceSerialNumber></ReceiptReference>"));
+    EXPECT_EQ(found.code, 0) << found.error;
+    return found.code == 0 ? Answer(found.output).Value("InvoiceNumber") : std::string();
+  };
+  EXPECT_EQ(reprint("Sale"), "FR FR2024S01/0000001");
+  EXPECT_EQ(reprint("Refund"), "NC NC2024S01/0000001");
+
+  // Without an invoice number a reference means the sale; with one, the document it names.
+  ASSERT_EQ(till.Process(VoidOf("C1-S01", "1", "2024-02-09T10:00:00")).code, 0);
+  EXPECT_EQ(till.Receipt(kInvoiceSeries, 1).at("Status"), "A");
+  EXPECT_EQ(till.Receipt(kCreditNoteSeries, 1).at("Status"), "N");
+  ReceiptRequest void_credit_note = VoidOf("C1-S01", "1", "2024-02-09T10:00:00");
+  void_credit_note.references =
+      "<OriginalReceipt><ReceiptDateTime>2024-02-09T10:00:00</ReceiptDateTime><ReceiptNumber>1</ReceiptNumber>"
+      "<DeviceSerialNumber>C1-S01</DeviceSerialNumber><InvoiceNumber>NC NC2024S01/0000001</InvoiceNumber>"
+      "</OriginalReceipt>";
+  const ExportResult voided = till.Process(void_credit_note);
+  ASSERT_EQ(voided.code, 0) << voided.error;
+  EXPECT_EQ(Answer(voided.output).Value("InvoiceNumber"), "NC NC2024S01/0000001");
+  EXPECT_EQ(till.Receipt(kCreditNoteSeries, 1).at("Status"), "A");
+}
+
+}  // namespace
+}  // namespace dodu::testing
