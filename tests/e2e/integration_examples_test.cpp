@@ -114,6 +114,7 @@ TEST_F(IntegrationExamples, TheGuidesDayGivesTheDocumentedAnswers) {
       {"refusals/05-void-again", Export::Receipt, {}},
       {"refusals/06-reprint-not-found", Export::Reprint, {}},
       {"refusals/07-without-handle", Export::Receipt, {}},
+      {"refusals/08-refund-of-voided-sale", Export::Receipt, {}},
   };
   for (const Step& step : refusals) {
     SCOPED_TRACE(step.name);
