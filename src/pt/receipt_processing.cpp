@@ -145,13 +145,13 @@ struct Numbering {
   std::string invoiceNumber, atcud;
 };
 
-// Inside the transaction: the series row and its checks. Raises, with nothing numbered, for a
+// Under the series lock: the series row and its checks. Raises, with nothing numbered, for a
 // closed or unregistered series, a check file that disagrees with the store, or a document dated
 // before the series' last one.
 Numbering NumberDocument(const DocumentPlan& plan, const std::string& document_type, int32_t check_number,
-                         StoreStatements& store) {
+                         const SeriesState& series_row, StoreStatements& store) {
   Numbering n;
-  n.series = store.LoadSeries(plan.seriesCode);
+  n.series = series_row;
   const SeriesState& series = n.series;
   if (series.closed) throw Error("Serie [" + plan.seriesCode + "] is Closed");
   if (series.validationCode.empty())
@@ -382,9 +382,10 @@ void kFiscalProcessor_PT::SettleSideFilesAfterFailure(StoreStatements& aStore, c
   }
 }
 
-// A sale or credit note: look up the issuer, lock the series, and inside one transaction number,
-// sign, annotate and store the document; the till's files are pending until the COMMIT and follow
-// it after. Nothing of a refused document is numbered, stored or counted.
+// A sale or credit note: look up the issuer, lock the series, number, sign, annotate and store the
+// document, the storing in one transaction (on SQL Server the numbering too); the till's files are
+// pending until the COMMIT and follow it after. Nothing of a refused document is numbered, stored
+// or counted.
 bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
   kReceipt& R = aHandler.fReceipt;
   fIOHandler->WriteLog(let_info, "PROCESSRECEIPT", "BEGIN");
@@ -418,10 +419,20 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
   std::string check_text;
   const int32_t check_number = ReadCheckFile(plan.checkFile, check_text) ? CheckNumberOf(check_text) : 0;
 
+  // Where the store's transaction locks the whole store, only the storing runs inside it, so that
+  // tills of other series are not held up by this one's signing and file syncs.
+  const bool number_first = store->NumbersBeforeTransaction();
+  bool in_transaction = false;
   std::string pending_counters;
   try {
-    store->BeginTransaction();
-    const Numbering n = NumberDocument(plan, issuer.documentType, check_number, *store);
+    if (!number_first) {
+      store->BeginTransaction();
+      in_transaction = true;
+    }
+    const Numbering n = NumberDocument(plan, issuer.documentType, check_number,
+                                       number_first ? store->ReadSeries(plan.seriesCode)
+                                                    : store->LoadSeries(plan.seriesCode),
+                                       *store);
     fATCUD = n.atcud;
     fFPCounters->SetCurrentReceiptNo(n.series.lastNumber);
     fFPCounters->SetLastHash(n.series.lastHash);
@@ -439,19 +450,34 @@ bool kFiscalProcessor_PT::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
     // The till's files are written pending before the COMMIT, the one moment the document exists.
     fFPCounters->Refresh();
     fFPCounters->Count(R.fReceiptType, plan.grossTotal);
+    const auto write_pending_files = [&] {
+      pending_counters = fFPCounters->WritePending({false, plan.seriesCode, n.number, s.signature, DateTime()});
+      WritePendingCheckFile(plan.checkFile, n.number);
+    };
+    if (number_first) {
+      write_pending_files();
+      store->BeginTransaction();
+      in_transaction = true;
+      // Nothing but this driver under the series lock changes the row; a store that did must not
+      // get a document chained to a signature it no longer holds.
+      const SeriesState now = store->LoadSeries(plan.seriesCode);
+      if (now.lastNumber != n.series.lastNumber || now.lastHash != n.series.lastHash)
+        throw Error("Serie [" + plan.seriesCode + "] changed while the document was numbered");
+    }
     store->InsertReceipt(RowOf(R, plan, n, s, document_code, fXmlOutput));
     store->UpdateSeries(plan.seriesCode, n.number, s.signature, plan.documentDateTime);
-    pending_counters = fFPCounters->WritePending({false, plan.seriesCode, n.number, s.signature, DateTime()});
-    WritePendingCheckFile(plan.checkFile, n.number);
+    if (!number_first) write_pending_files();
     store->CommitTransaction();
   } catch (const std::exception& e) {
     fIOHandler->SetCustomError(-999, e.what());
     // The handler keeps the code only until the next call: the log keeps it for good.
     fIOHandler->WriteLog(let_error, "PROCESSRECEIPT", "Error -999: " + std::string(e.what()));
-    try {
-      store->RollbackTransaction();
-    } catch (const std::exception& rollback) {
-      fIOHandler->Debug(let_error, std::string("ROLLBACK failed: ") + rollback.what());
+    if (in_transaction) {
+      try {
+        store->RollbackTransaction();
+      } catch (const std::exception& rollback) {
+        fIOHandler->Debug(let_error, std::string("ROLLBACK failed: ") + rollback.what());
+      }
     }
     SettleSideFilesAfterFailure(*store, plan.seriesCode, plan.checkFile);
     throw;

@@ -164,6 +164,19 @@ class SqliteStoreStatements : public StoreStatements {
                                 {tQV_SQLParam::Create("Code", aBranchCode)});
   }
 
+  // The series file lock already keeps every other till of the series out, and the store's write
+  // lock covers the whole store: numbering, signing and the till's file syncs run before it.
+  bool NumbersBeforeTransaction() const override { return true; }
+
+  SeriesState ReadSeries(const std::string& aSeriesCode) override {
+    auto row = fProxy.CreateDataset(
+        "select Serie_LastNumber as LastNumber,Serie_LastHash as LastHash,Serie_LastDate as LastDate,"
+        "Serie_Validation_Code as ValidationCode,Serie_Closed as SerieClosed from Series where Serie_Code=:Serie",
+        {tQV_SQLParam::Create("Serie", aSeriesCode)});
+    // A series without a row is one nobody registered: no validation code.
+    return row->Eof() ? SeriesState() : ReadSeriesRow(*row);
+  }
+
   SeriesState LoadSeries(const std::string& aSeriesCode) override {
     fProxy.ExecuteSQLCommand(
         "insert into Series (Id,Serie_Code,Serie_LastNumber,Serie_LastHash,Serie_LastDate) select :Id,:Serie,0,'',null "

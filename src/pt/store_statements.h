@@ -104,6 +104,11 @@ class StoreStatements {
   void RollbackTransaction();
   // Reads the series row, creating it (without validation code) when missing.
   virtual SeriesState LoadSeries(const std::string& aSeriesCode) = 0;
+  // Whether a document is numbered, signed and its till files written before the transaction
+  // begins (the transaction then only stores it), rather than inside it.
+  virtual bool NumbersBeforeTransaction() const { return false; }
+  // The series row as it stands, creating nothing; only where numbering precedes the transaction.
+  virtual SeriesState ReadSeries(const std::string& aSeriesCode) { return LoadSeries(aSeriesCode); }
   virtual void UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
                             DateTime aDocumentDateTime);
   virtual void InsertReceipt(const StoredDocument& aDocument) = 0;
