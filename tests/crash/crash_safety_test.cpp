@@ -214,13 +214,7 @@ TEST_F(CrashSafetyTest, KilledAtEveryWriteTheTillGoesOnAndItsFilesAgreeWithTheSt
 
   kills += KillEverywhere("sale", "receipt", [&] { return Next(ReceiptRequest()).Xml(); }, expect_accepted("sale"));
 
-  ReceiptRequest negative;
-  negative.totalAmount = "-5.00";
-  negative.lines = "<productsale><Description>Cafe</Description><Quantity>-1</Quantity><Price>5.00</Price>"
-                   "<Amount>-5.00</Amount><TaxCode>2300</TaxCode></productsale>";
-  negative.taxes = "<Tax><Type>VAT</Type><Code>2300</Code><Rate>23</Rate><TaxableAmount>-4.07</TaxableAmount>"
-                   "<TaxAmount>-0.93</TaxAmount><TotalAmount>-5.00</TotalAmount></Tax>";
-  negative.payments = "<Payment><Type>cash</Type><Amount>-5.00</Amount></Payment>";
+  const ReceiptRequest negative = NegativeSale();
   kills += KillEverywhere("negative sale", "receipt", [&] { return Next(negative).Xml(); },
                           expect_accepted("negative sale"));
 

@@ -112,13 +112,7 @@ TEST(DayTotals, CountersAndReportsAddUpTheStoredDocuments) {
   refund.references = OriginalReceipt("C1-S01", "1", sale_time);
   const std::string refund_time = issue(dated(refund), "a credit note sent as a refund");
 
-  ReceiptRequest negative;
-  negative.totalAmount = "-5.00";
-  negative.lines = "<productsale><Description>Cafe</Description><Quantity>-1</Quantity><Price>5.00</Price>"
-                   "<Amount>-5.00</Amount><TaxCode>2300</TaxCode></productsale>";
-  negative.taxes = "<Tax><Type>VAT</Type><Code>2300</Code><Rate>23</Rate><TaxableAmount>-4.07</TaxableAmount>"
-                   "<TaxAmount>-0.93</TaxAmount><TotalAmount>-5.00</TotalAmount></Tax>";
-  negative.payments = "<Payment><Type>cash</Type><Amount>-5.00</Amount></Payment>";
+  const ReceiptRequest negative = NegativeSale();
   issue(dated(negative), "a credit note sent as a negative sale");
 
   // The sale and the credit note both carry number 1: each void names its own by invoice number.

@@ -183,12 +183,7 @@ TEST_F(ReceiptOfStoredSale, NoCreditNoteRefersToAVoidedSale) {
 // A sale and a credit note with one number and one time: each operation touches only the
 // document it means, and the choice does not depend on the order of the rows.
 TEST_F(ReceiptOfStoredSale, ASaleAndACreditNoteWithOneNumberAndTimeAreToldApart) {
-  ReceiptRequest negative;
-  negative.totalAmount = "-5.00";
-  negative.lines = "<productsale><Description>Cafe</Description><Quantity>-1</Quantity><Price>5.00</Price>"
-                   "<Amount>-5.00</Amount><TaxCode>2300</TaxCode></productsale>";
-  negative.taxes = "<Tax><Type>VAT</Type><Code>2300</Code><Rate>23</Rate><TaxableAmount>-4.07</TaxableAmount>"
-                   "<TaxAmount>-0.93</TaxAmount><TotalAmount>-5.00</TotalAmount></Tax>";
+  const ReceiptRequest negative = NegativeSale();
   ASSERT_EQ(till.Process(negative).code, 0);  // NC 1, at the sale's very time
   const auto reprint = [&](const char* type) {
     const ExportResult found = till.Driver().ProcessReprintReceipt(Envelope(

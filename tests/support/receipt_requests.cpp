@@ -31,6 +31,17 @@ std::string OriginalReceipt(const std::string& device_serial, const std::string&
          Element("DeviceSerialNumber", device_serial) + "</OriginalReceipt>";
 }
 
+ReceiptRequest NegativeSale() {
+  ReceiptRequest negative;
+  negative.totalAmount = "-5.00";
+  negative.lines = "<productsale><Description>Cafe</Description><Quantity>-1</Quantity><Price>5.00</Price>"
+                   "<Amount>-5.00</Amount><TaxCode>2300</TaxCode></productsale>";
+  negative.taxes = "<Tax><Type>VAT</Type><Code>2300</Code><Rate>23</Rate><TaxableAmount>-4.07</TaxableAmount>"
+                   "<TaxAmount>-0.93</TaxAmount><TotalAmount>-5.00</TotalAmount></Tax>";
+  negative.payments = "<Payment><Type>cash</Type><Amount>-5.00</Amount></Payment>";
+  return negative;
+}
+
 ReceiptRequest VoidOf(const std::string& device_serial, const std::string& number, const std::string& date_time,
                       const std::string& operator_code) {
   ReceiptRequest request;

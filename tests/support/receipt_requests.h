@@ -47,6 +47,9 @@ struct ReceiptRequest {
 std::string OriginalReceipt(const std::string& device_serial, const std::string& number,
                             const std::string& date_time);
 
+// A sale of -5.00 at 23 % (taxable -4.07, tax -0.93), which the library issues as a credit note.
+ReceiptRequest NegativeSale();
+
 // A void of the document with that device serial, number and date-time.
 ReceiptRequest VoidOf(const std::string& device_serial, const std::string& number, const std::string& date_time,
                       const std::string& operator_code = "OP9");
