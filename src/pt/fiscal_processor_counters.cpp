@@ -78,7 +78,8 @@ std::optional<CountedDocument> DocumentOfPendingName(const std::string& name) {
   const std::string prefix = kPendingPrefix, suffix = kPendingSuffix;
   if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
     return std::nullopt;
-  std::optional<std::string> fields = FromHex(std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
+  std::optional<std::string> fields =
+      FromHex(std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
   if (!fields) return std::nullopt;
   std::vector<std::string> parts;
   size_t start = 0;
@@ -293,8 +294,9 @@ std::string kFiscalProcessorCounters::WritePending(const CountedDocument& aDocum
 
 std::vector<PendingCounters> kFiscalProcessorCounters::FindPending() const {
   std::vector<PendingCounters> found;
+  const std::string directory = DirectoryOf(fFileName);
   std::error_code error;
-  std::filesystem::directory_iterator entries(std::filesystem::path(DirectoryOf(fFileName).empty() ? "." : DirectoryOf(fFileName)), error);
+  std::filesystem::directory_iterator entries(directory.empty() ? std::string(".") : directory, error);
   if (error) return found;  // no till directory yet: nothing can be pending
   for (const auto& entry : entries) {
     const std::string name = entry.path().filename().string();

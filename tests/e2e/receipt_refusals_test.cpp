@@ -208,3 +208,33 @@ TEST(ReceiptRefusals, SeriesLockNotGrantedInTimeRefusesTheDocument) {
 
 }  // namespace
 }  // namespace dodu::testing
+
+namespace dodu::testing {
+namespace {
+
+// A pending check file counts only when it was written with the key and the store holds its
+// document: a stale one is dropped, a forged one refuses the series as a forged check file does.
+TEST(ReceiptRefusals, PendingCheckFilesAreSettledAgainstTheStore) {
+  ReceiptTill till;
+  const fs::path pending = fs::path(till.Store().CheckFile(kInvoiceSeries).string() + ".pending");
+
+  // Left by a till that died before its COMMIT: the store never got document 1.
+  WriteCheckFile(pending.string(), "1");
+  ExportResult first = till.Process(ReceiptRequest{});
+  ASSERT_EQ(first.code, 0) << first.error;
+  EXPECT_EQ(till.CheckText(kInvoiceSeries), "1");
+  EXPECT_FALSE(fs::exists(pending));
+
+  // Written without the key.
+  std::ofstream(pending) << "bm90IHRoZSBrZXk=\n";
+  const TillSnapshot before(till);
+  ReceiptRequest second;
+  second.dateTime = "2024-02-09T10:00:01";
+  ExportResult forged = till.Process(second);
+  EXPECT_EQ(forged.code, -1);
+  EXPECT_EQ(forged.error.rfind("Check file " + pending.string() + " cannot be decrypted.", 0), 0u) << forged.error;
+  EXPECT_TRUE(TillSnapshot(till) == before);
+}
+
+}  // namespace
+}  // namespace dodu::testing
