@@ -218,59 +218,47 @@ bool kFiscalProcessorCounters::Update(qvReceiptType aReceiptType, Amount aAmount
 }
 
 void kFiscalProcessorCounters::Count(qvReceiptType aReceiptType, Amount aAmount) {
-  // Sums are checked: a total past the amount type's range raises before anything changes.
-  Amount dailySales = fDailySales, grandSales = fGrandTotalSales;
-  Amount dailyRefunds = fDailyRefunds, grandRefunds = fGrandTotalRefunds;
-  Amount dailyVoids = fDailyVoids, grandVoids = fGrandTotalVoids;
-  switch (aReceiptType) {
-    case rt_Sale:
-      dailySales += aAmount;
-      grandSales += aAmount;
-      break;
-    case rt_Refund:
-      dailyRefunds += aAmount.Abs();
-      grandRefunds += aAmount.Abs();
-      break;
-    case rt_Void:
-      dailyVoids += aAmount;
-      grandVoids += aAmount;
-      break;
-    case rt_InvoiceSale:
-    case rt_InvoiceSaleFromReceipt:
-      break;
-  }
-  const Amount dailyTotal = dailySales - dailyRefunds - dailyVoids;
-  const Amount grandTotal = grandSales - grandRefunds - grandVoids;
-  fCurrentReceiptNo += 1;
-  fDailySales = dailySales;
-  fGrandTotalSales = grandSales;
-  fDailyRefunds = dailyRefunds;
-  fGrandTotalRefunds = grandRefunds;
-  fDailyVoids = dailyVoids;
-  fGrandTotalVoids = grandVoids;
-  fDailyTotal = dailyTotal;
-  fGrandTotalTotal = grandTotal;
+  // Sums are checked: a total past the amount type's range raises, and nothing has changed.
+  AllOrNothing(*this, [&] {
+    switch (aReceiptType) {
+      case rt_Sale:
+        fDailySales += aAmount;
+        fGrandTotalSales += aAmount;
+        break;
+      case rt_Refund:
+        fDailyRefunds += aAmount.Abs();
+        fGrandTotalRefunds += aAmount.Abs();
+        break;
+      case rt_Void:
+        fDailyVoids += aAmount;
+        fGrandTotalVoids += aAmount;
+        break;
+      case rt_InvoiceSale:
+      case rt_InvoiceSaleFromReceipt:
+        break;
+    }
+    fCurrentReceiptNo += 1;
+    RecomputeTotals();
+  });
 }
 
 void kFiscalProcessorCounters::CountVoid(bool aCreditNote, Amount aGrossTotal) {
   const Amount gross = aGrossTotal.Abs();
-  Amount dailyRefunds = fDailyRefunds, grandRefunds = fGrandTotalRefunds;
-  Amount dailyVoids = fDailyVoids, grandVoids = fGrandTotalVoids;
-  if (aCreditNote) {
-    dailyRefunds -= gross;
-    grandRefunds -= gross;
-  } else {
-    dailyVoids += gross;
-    grandVoids += gross;
-  }
-  const Amount dailyTotal = fDailySales - dailyRefunds - dailyVoids;
-  const Amount grandTotal = fGrandTotalSales - grandRefunds - grandVoids;
-  fDailyRefunds = dailyRefunds;
-  fGrandTotalRefunds = grandRefunds;
-  fDailyVoids = dailyVoids;
-  fGrandTotalVoids = grandVoids;
-  fDailyTotal = dailyTotal;
-  fGrandTotalTotal = grandTotal;
+  AllOrNothing(*this, [&] {
+    if (aCreditNote) {
+      fDailyRefunds -= gross;
+      fGrandTotalRefunds -= gross;
+    } else {
+      fDailyVoids += gross;
+      fGrandTotalVoids += gross;
+    }
+    RecomputeTotals();
+  });
+}
+
+void kFiscalProcessorCounters::RecomputeTotals() {
+  fDailyTotal = fDailySales - fDailyRefunds - fDailyVoids;
+  fGrandTotalTotal = fGrandTotalSales - fGrandTotalRefunds - fGrandTotalVoids;
 }
 
 bool kFiscalProcessorCounters::Z() {

@@ -128,6 +128,8 @@ class kFiscalProcessorCounters {
   bool fTrainingMode = false;
 
   std::string Text() const;
+  // The day and grand totals from their parts: sales - refunds - voids.
+  void RecomputeTotals();
 };
 
 }  // namespace dodu

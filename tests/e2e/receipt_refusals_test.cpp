@@ -16,13 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> FilesIn(const fs::path& directory) {
-  std::vector<std::string> names;
-  std::error_code ignored;
-  for (const auto& entry : fs::directory_iterator(directory, ignored)) names.push_back(entry.path().filename());
-  return names;
-}
-
 DateTime At(const char* text) { return XmlTextToDateTime(text); }
 
 TEST(ReceiptRefusals, SeriesChecksFailInsideTheNumberingAndChangeNothing) {

@@ -7,19 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "support/file_wait.h"
 #include "support/receipt_till.h"
 
 namespace dodu::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> FilesIn(const fs::path& directory) {
-  std::vector<std::string> names;
-  std::error_code ignored;
-  for (const auto& entry : fs::directory_iterator(directory, ignored)) names.push_back(entry.path().filename());
-  return names;
-}
 
 TEST(SeriesFiles, ASeriesCodeTooLongForAFileNameIsRefusedWithThatReason) {
   ReceiptTill till;

@@ -38,4 +38,12 @@ std::filesystem::path FindFile(const std::filesystem::path& directory, const std
   return {};
 }
 
+std::vector<std::string> FilesIn(const std::filesystem::path& directory) {
+  std::vector<std::string> names;
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, ignored))
+    names.push_back(entry.path().filename());
+  return names;
+}
+
 }  // namespace dodu::testing
