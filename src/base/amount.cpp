@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "base/error.h"
+#include "base/wide_integer.h"
 
 namespace dodu {
 
@@ -10,22 +11,24 @@ namespace {
 
 [[noreturn]] void RaiseOverflow() { throw Error("Amount out of range"); }
 
-// Divides with rounding to nearest, ties to even.
-int64_t DivideTiesToEven(__int128 numerator, __int128 denominator) {
-  if (denominator < 0) {
-    numerator = -numerator;
-    denominator = -denominator;
+uint64_t Magnitude(int64_t value) { return value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value); }
+
+// a × b / d rounded to nearest, ties to even; raises when the result leaves the 64-bit range.
+int64_t MultiplyDivideTiesToEven(int64_t a, int64_t b, int64_t d) {
+  const bool negative = ((a < 0) != (b < 0)) != (d < 0);
+  const uint64_t divisor = Magnitude(d);
+  uint64_t remainder = 0;
+  UInt128 quotient = DivideWide(MultiplyWide(Magnitude(a), Magnitude(b)), divisor, remainder);
+  if (quotient.high != 0) RaiseOverflow();
+  uint64_t q = quotient.low;
+  const bool away = remainder > divisor - remainder || (remainder == divisor - remainder && (q & 1u) != 0);
+  if (remainder != 0 && away) {
+    if (q == std::numeric_limits<uint64_t>::max()) RaiseOverflow();
+    ++q;
   }
-  __int128 quotient = numerator / denominator;
-  __int128 remainder = numerator % denominator;
-  if (remainder != 0) {
-    __int128 twice = (remainder < 0 ? -remainder : remainder) * 2;
-    bool away = twice > denominator || (twice == denominator && (quotient % 2 != 0));
-    if (away) quotient += numerator < 0 ? -1 : 1;
-  }
-  if (quotient > std::numeric_limits<int64_t>::max() || quotient < std::numeric_limits<int64_t>::min())
-    RaiseOverflow();
-  return static_cast<int64_t>(quotient);
+  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+  if (q > limit) RaiseOverflow();
+  return negative ? static_cast<int64_t>(0 - q) : static_cast<int64_t>(q);
 }
 
 int64_t Pow10(int n) {
@@ -46,20 +49,22 @@ bool Amount::TryParse(std::string_view text, Amount& out) {
   size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  __int128 integer = 0;
+  uint64_t integer = 0;
   size_t integer_digits = 0;
   while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-    integer = integer * 10 + (text[i++] - '0');
-    if (integer > (__int128)std::numeric_limits<int64_t>::max()) return false;
+    if (__builtin_mul_overflow(integer, uint64_t{10}, &integer) ||
+        __builtin_add_overflow(integer, static_cast<uint64_t>(text[i++] - '0'), &integer) ||
+        integer > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+      return false;
     ++integer_digits;
   }
-  __int128 fraction = 0;  // scaled to 10^fraction_digits
+  int64_t fraction = 0;  // scaled to 10^fraction_digits
   size_t fraction_digits = 0;
   if (i < text.size() && text[i] == '.') {
     ++i;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-      // Beyond 30 digits only whether anything non-zero follows matters for the tie rule.
-      if (fraction_digits < 30) {
+      // Beyond 17 digits only whether anything non-zero follows matters for the tie rule.
+      if (fraction_digits < 17) {
         fraction = fraction * 10 + (text[i] - '0');
         ++fraction_digits;
       } else if (text[i] != '0') {
@@ -71,22 +76,20 @@ bool Amount::TryParse(std::string_view text, Amount& out) {
     }
   }
   if (i != text.size() || (integer_digits == 0 && fraction_digits == 0)) return false;
-  __int128 scaled_fraction;
+  int64_t scaled_fraction;
   if (fraction_digits <= 4) {
     scaled_fraction = fraction * Pow10(4 - static_cast<int>(fraction_digits));
   } else {
-    __int128 denominator = 1;
-    for (size_t k = 4; k < fraction_digits; ++k) denominator *= 10;
-    try {
-      scaled_fraction = DivideTiesToEven(fraction, denominator);
-    } catch (const Error&) {
-      return false;
-    }
+    scaled_fraction = MultiplyDivideTiesToEven(fraction, 1, Pow10(static_cast<int>(fraction_digits) - 4));
   }
-  __int128 raw = integer * kScale + scaled_fraction;
-  if (negative) raw = -raw;
-  if (raw > std::numeric_limits<int64_t>::max() || raw < std::numeric_limits<int64_t>::min()) return false;
-  out = Amount(static_cast<int64_t>(raw));
+  uint64_t magnitude;
+  if (__builtin_mul_overflow(integer, static_cast<uint64_t>(kScale), &magnitude) ||
+      __builtin_add_overflow(magnitude, static_cast<uint64_t>(scaled_fraction), &magnitude))
+    return false;
+  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+  if (magnitude > limit) return false;
+  const int64_t raw = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
+  out = Amount(raw);
   return true;
 }
 
@@ -116,19 +119,19 @@ Amount Amount::operator-() const {
 Amount Amount::Abs() const { return raw_ < 0 ? -*this : *this; }
 
 Amount Amount::operator*(Amount other) const {
-  return Amount(DivideTiesToEven((__int128)raw_ * other.raw_, kScale));
+  return Amount(MultiplyDivideTiesToEven(raw_, other.raw_, kScale));
 }
 
 Amount Amount::operator/(Amount other) const {
   if (other.raw_ == 0) throw Error("Division by zero");
-  return Amount(DivideTiesToEven((__int128)raw_ * kScale, other.raw_));
+  return Amount(MultiplyDivideTiesToEven(raw_, kScale, other.raw_));
 }
 
 std::string Amount::ToFixed(int decimals) const {
   if (decimals < 0) decimals = 0;
   if (decimals > 4) decimals = 4;
   int64_t rounded = RoundAmountHalfAwayFromZero(*this, decimals).raw_;
-  unsigned __int128 magnitude = rounded < 0 ? -(__int128)rounded : rounded;
+  const uint64_t magnitude = Magnitude(rounded);
   uint64_t integer = static_cast<uint64_t>(magnitude / kScale);
   uint64_t fraction = static_cast<uint64_t>(magnitude % kScale);
   std::string text = rounded < 0 ? "-" : "";
@@ -156,12 +159,11 @@ Amount RoundAmountHalfAwayFromZero(Amount value, int decimals) {
   int64_t unit = Pow10(4 - decimals);
   int64_t raw = value.Raw();
   int64_t r = raw % unit;  // sign of raw
-  __int128 result = (__int128)raw - r;
-  if (r * 2 >= unit) result += unit;
-  if (r * 2 <= -unit) result -= unit;
-  if (result > std::numeric_limits<int64_t>::max() || result < std::numeric_limits<int64_t>::min())
+  int64_t result = raw - r;  // r has the sign of raw: no overflow
+  if ((r * 2 >= unit && __builtin_add_overflow(result, unit, &result)) ||
+      (r * 2 <= -unit && __builtin_sub_overflow(result, unit, &result)))
     RaiseOverflow();
-  return Amount::FromRaw(static_cast<int64_t>(result));
+  return Amount::FromRaw(result);
 }
 
 Amount RoundAmountToCents(Amount value) { return RoundAmountHalfAwayFromZero(value, 2); }
