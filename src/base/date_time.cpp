@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "base/format_settings.h"
+#include "platform/local_time.h"
 
 namespace dodu {
 
@@ -108,8 +109,7 @@ DateTime Now() {
   auto now = std::chrono::system_clock::now();
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
   std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm local{};
-  localtime_r(&seconds, &local);
+  const std::tm local = LocalTimeOf(seconds);
   return EncodeDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                          local.tm_sec > 59 ? 59 : local.tm_sec, static_cast<int>(ms % 1000)});
 }

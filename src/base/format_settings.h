@@ -27,5 +27,10 @@ void ReleaseFormatSettings();
 // Settings as read from the given numeric and time locales; defaults wherever a locale is the
 // plain C/POSIX one, is not installed, or defines a form the runtime patterns cannot express.
 FormatSettings ReadFormatSettingsFromLocale(const char* numeric_locale, const char* time_locale);
+// Whether a locale name is the plain C/POSIX one (C.UTF-8 included), whose formats are the defaults.
+bool IsPlainLocaleName(const std::string& name);
+// The locale used when no LC_ALL, LC_NUMERIC/LC_TIME or LANG names one: "C" on Linux, the
+// user's regional settings on Windows.
+std::string SystemLocaleName();
 
 }  // namespace dodu

@@ -1,11 +1,6 @@
 #include "base/log_writer.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "base/date_time.h"
 #include "base/error.h"
@@ -20,17 +15,6 @@ namespace {
 
 std::string CutMessage(const std::string& aMessage, int32_t aMaxLength) {
   return aMaxLength > 0 ? Utf16Prefix(aMessage, static_cast<size_t>(aMaxLength)) : aMessage;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  size_t written = 0;
-  while (written < data.size()) {
-    ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -186,28 +170,12 @@ void tQV_LogWriter::RenameIfTooLarge(const std::string& aFileName) {
 }
 
 bool tQV_LogWriter::TryAppend(const std::string& aFileName, const std::string& aLine) {
-  const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
-  int fd = ::open(aFileName.c_str(), flags, 0666);
-  if (fd < 0 && errno == ENOENT && !DirectoryOf(aFileName).empty()) {
-    // The directory went away while the writer lived: bring it back.
-    ForceDirectories(DirectoryOf(aFileName));
-    fd = ::open(aFileName.c_str(), flags, 0666);
-  }
-  if (fd < 0) return false;
-  // Others may read the file meanwhile, but no other writer may append.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return false;
-  }
-  off_t start = ::lseek(fd, 0, SEEK_END);
-  bool written = WriteAll(fd, aLine + "\r\n");
-  // A half-written line would be duplicated by the next attempt: take it back.
-  if (!written && start >= 0) {
-    [[maybe_unused]] int truncated = ::ftruncate(fd, start);
-  }
-  ::flock(fd, LOCK_UN);
-  ::close(fd);
-  return written;
+  const std::string line = aLine + "\r\n";
+  if (AppendExclusively(aFileName, line)) return true;
+  // The directory went away while the writer lived: bring it back.
+  if (DirectoryOf(aFileName).empty() || DirectoryExists(DirectoryOf(aFileName))) return false;
+  ForceDirectories(DirectoryOf(aFileName));
+  return AppendExclusively(aFileName, line);
 }
 
 void tQV_LogWriter::AppendLine(const std::string& aLine) {

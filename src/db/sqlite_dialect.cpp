@@ -1,21 +1,17 @@
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <ctime>
-#include <fstream>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "base/no_destructor.h"
 #include "base/conversions.h"
 #include "db/db_connection.h"
 #include "db/sql_dialect.h"
+#include "platform/local_time.h"
+#include "platform/process.h"
 
 namespace dodu {
 
@@ -59,28 +55,11 @@ std::string TransactionWords(const std::string& sql) {
   return out;
 }
 
-// The local date-time at which a process started, from the kernel's process table.
-bool ProcessStartTime(int pid, DateTime& out) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return false;
-  size_t close = line.rfind(')');
-  if (close == std::string::npos) return false;
-  std::istringstream fields(line.substr(close + 1));
-  std::string field;
-  unsigned long long start_ticks = 0;
-  for (int index = 3; index <= 22 && fields >> field; ++index)
-    if (index == 22) start_ticks = std::stoull(field);
-  std::ifstream system_stat("/proc/stat");
-  long long boot_time = -1;
-  while (std::getline(system_stat, line))
-    if (line.rfind("btime ", 0) == 0) boot_time = std::stoll(line.substr(6));
-  long ticks_per_second = sysconf(_SC_CLK_TCK);
-  if (boot_time < 0 || ticks_per_second <= 0 || start_ticks == 0) return false;
-  const auto seconds_since_boot = start_ticks / static_cast<unsigned long long>(ticks_per_second);
-  time_t start = static_cast<time_t>(boot_time + static_cast<long long>(seconds_since_boot));
-  struct tm local {};
-  if (localtime_r(&start, &local) == nullptr) return false;
+// The local date-time at which a process started.
+bool ProcessStartDateTime(int pid, DateTime& out) {
+  std::time_t start = 0;
+  if (!ProcessStartTime(pid, start)) return false;
+  const std::tm local = LocalTimeOf(start);
   return TryEncodeDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                             local.tm_sec, 0},
                            out);
@@ -90,10 +69,10 @@ bool ProcessStartTime(int pid, DateTime& out) {
 // that started after that time only reuses the id of the one that took the lock.
 bool OtherProcessAlive(int pid, DateTime session_start) {
   if (pid <= 0) return false;
-  if (kill(pid, 0) != 0 && errno != EPERM) return false;
+  if (ProcessIsGone(pid)) return false;
   DateTime started;
   try {
-    if (!ProcessStartTime(pid, started)) return true;  // cannot tell: take it as the holder
+    if (!ProcessStartDateTime(pid, started)) return true;  // cannot tell: take it as the holder
   } catch (...) {
     return true;
   }
@@ -131,20 +110,20 @@ class Sqlite final : public SqlDialect {
   tQV_SessionInfo ReadSession(DbConnection& aConnection) const override {
     tQV_SessionInfo info;
     info.known = true;
-    info.spid = static_cast<int32_t>(getpid());
+    info.spid = static_cast<int32_t>(CurrentProcessId());
     info.loginTime = aConnection.SessionStart();
     return info;
   }
 
   bool IsSessionAlive(DbConnection&, int32_t aSpid, DateTime aLoginTime) const override {
-    if (aSpid == static_cast<int32_t>(getpid())) {
+    if (aSpid == static_cast<int32_t>(CurrentProcessId())) {
       std::lock_guard<std::mutex> lock(g_sessions_mutex);
       return g_sessions.count(ToMs(aLoginTime)) > 0;
     }
     return OtherProcessAlive(aSpid, aLoginTime);
   }
 
-  std::string SessionIdExpression(DbConnection&) const override { return std::to_string(getpid()); }
+  std::string SessionIdExpression(DbConnection&) const override { return std::to_string(CurrentProcessId()); }
   std::string ProbeStatement() const override { return "select sqlite_version()"; }
 
   // Names beginning with "#" are temporary tables, as on SQL Server.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,5 +28,15 @@ void WriteFileAtomically(const std::string& path, std::string_view content);
 // Removes, in the directory and below it, the temporary files of atomic writes whose process is
 // gone (killed mid-write); answers how many went.
 int RemoveStaleTemporaryFiles(const std::string& directory);
+// The name of an atomic write's temporary file: <target>.tmp.<process id>.<sequence>.
+std::string TemporaryFileNameFor(const std::string& path, int process_id, uint64_t sequence);
+// Appends the data while holding a lock no other appender shares; false when the file cannot be
+// opened, another writer holds it, or the write fails (a partial write is taken back).
+bool AppendExclusively(const std::string& path, std::string_view data);
+
+// A UTF-8 path as the standard library's path (Windows would read a plain string in its ANSI
+// code page), and back.
+std::filesystem::path NativePath(const std::string& utf8);
+std::string PathText(const std::filesystem::path& path);
 
 }  // namespace dodu

@@ -5,7 +5,14 @@
 
 namespace dodu {
 
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+// Windows takes both; names are split at either.
+constexpr const char* kPathSeparators = "\\/";
+#else
 constexpr char kPathSeparator = '/';
+constexpr const char* kPathSeparators = "/";
+#endif
 
 // Raises "Invalid characters in path" for control characters and < > " | ? *, which keeps data
 // directories portable between platforms.
@@ -21,6 +28,7 @@ std::string DirectoryOf(std::string_view path);
 // The name without its last extension ("a/b/c.log" gives "a/b/c").
 std::string WithoutExtension(std::string_view path);
 std::string WithTrailingSeparator(std::string_view directory);
+// "/x" on Linux; "C:\\x", "C:/x" or "\\\\server\\share" on Windows.
 bool IsAbsolutePath(std::string_view path);
 
 }  // namespace dodu

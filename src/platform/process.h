@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -7,7 +8,7 @@
 namespace dodu {
 
 // Directory of the host executable, ending with a separator: $QV_HOST_DIR when set, else the
-// directory of /proc/self/exe.
+// directory of the running program.
 std::string HostExecutableDirectory();
 // The host executable's file name without directory and extension.
 std::string HostExecutableBaseName();
@@ -23,5 +24,11 @@ std::string HostName();
 std::string LoginName();
 // The first non-loopback IPv4 address of the machine, else "127.0.0.1".
 std::string LocalIPv4Address();
+
+int CurrentProcessId();
+// True only when no process has this id (a process of another user still counts as running).
+bool ProcessIsGone(int pid);
+// The moment the process began; false when the system cannot tell.
+bool ProcessStartTime(int pid, std::time_t& started);
 
 }  // namespace dodu

@@ -4,7 +4,11 @@
 #include <ifaddrs.h>
 #include <netinet/in.h>
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <sstream>
 
 #include <cstdlib>
 #include <fstream>
@@ -100,6 +104,31 @@ std::string LocalIPv4Address() {
   }
   freeifaddrs(list);
   return result;
+}
+
+int CurrentProcessId() { return static_cast<int>(getpid()); }
+
+bool ProcessIsGone(int pid) { return kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+bool ProcessStartTime(int pid, std::time_t& started) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return false;
+  const size_t close = line.rfind(')');
+  if (close == std::string::npos) return false;
+  std::istringstream fields(line.substr(close + 1));
+  std::string field;
+  unsigned long long start_ticks = 0;
+  for (int index = 3; index <= 22 && fields >> field; ++index)
+    if (index == 22) start_ticks = std::strtoull(field.c_str(), nullptr, 10);
+  std::ifstream system_stat("/proc/stat");
+  long long boot_time = -1;
+  while (std::getline(system_stat, line))
+    if (line.rfind("btime ", 0) == 0) boot_time = std::strtoll(line.c_str() + 6, nullptr, 10);
+  const long ticks_per_second = sysconf(_SC_CLK_TCK);
+  if (boot_time < 0 || ticks_per_second <= 0 || start_ticks == 0) return false;
+  started = static_cast<std::time_t>(boot_time + static_cast<long long>(start_ticks / ticks_per_second));
+  return true;
 }
 
 }  // namespace dodu
