@@ -13,6 +13,7 @@
 
 #include "bench_phases.h"
 #include "child_process.h"
+#include "sample_statistics.h"
 #include "unavoidable_parts.h"
 
 namespace fs = std::filesystem;
@@ -26,16 +27,18 @@ struct Options {
   int count = 200;
   int stored = 100000;
   double seconds = 3;
+  int rounds = 3;
   bool keep = false;
 };
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: dodu-bench [--library PATH] [--dir DIR] [--count N] [--stored N] [--seconds S] [--keep]\n"
-               "                  [--smoke]\n"
+               "usage: dodu-bench [--library PATH] [--dir DIR] [--count N] [--stored N] [--seconds S] [--rounds R]\n"
+               "                  [--keep] [--smoke]\n"
                "  --count N    documents of each kind timed (default 200)\n"
                "  --stored N   receipts in the store of the second part (default 100000)\n"
                "  --seconds S  length of each run of several tills (default 3)\n"
+               "  --rounds R   rounds of one till against two tills in separate series (default 3)\n"
                "  --dir DIR    where the stores go (default a new directory under the temporary one)\n"
                "  --keep       leave the stores there\n"
                "  --smoke      a few documents of each kind: checks that everything runs\n");
@@ -50,21 +53,23 @@ bool Parse(int argc, char** argv, Options& options) {
       options.count = 5;
       options.stored = 2000;
       options.seconds = 0.3;
+      options.rounds = 1;
     } else if (arg == "--keep") {
       options.keep = true;
     } else if ((arg == "--library" || arg == "--dir" || arg == "--count" || arg == "--stored" ||
-                arg == "--seconds") &&
+                arg == "--seconds" || arg == "--rounds") &&
                (v = value()) != nullptr) {
       if (arg == "--library") options.library = fs::absolute(v).string();
       if (arg == "--dir") options.directory = fs::absolute(v);
       if (arg == "--count") options.count = std::atoi(v);
       if (arg == "--stored") options.stored = std::atoi(v);
       if (arg == "--seconds") options.seconds = std::atof(v);
+      if (arg == "--rounds") options.rounds = std::atoi(v);
     } else {
       return false;
     }
   }
-  return options.count > 1 && options.stored > 0 && options.seconds > 0;
+  return options.count > 1 && options.stored > 0 && options.seconds > 0 && options.rounds > 0;
 }
 
 // Runs one measuring function in a process of its own, where the library gets loaded.
@@ -119,22 +124,37 @@ int main(int argc, char** argv) {
     }
 
     std::printf("\nDocuments per second (sales, %.1f s per run)\n", options.seconds);
-    const double one = DocumentsPerSecond(options.library, options.directory / "tills-1", 1, true, options.seconds);
-    std::printf("  %-52s %9.1f\n", "one till", one);
-    double separate_two = 0;
+    // One till and two tills in separate series take turns, round after round, and each round
+    // gives its own ratio: on a shared machine the load moves between runs, less within a round.
+    Samples one, separate_two, ratios;
+    for (int round = 0; round < options.rounds; ++round) {
+      const std::string number = std::to_string(round + 1);
+      one.Add(DocumentsPerSecond(options.library, options.directory / ("tills-1-round" + number), 1, true,
+                                 options.seconds));
+      separate_two.Add(DocumentsPerSecond(options.library, options.directory / ("tills-2-separate-round" + number), 2,
+                                          false, options.seconds));
+      std::printf("  round %d: one till %.1f, two tills in separate series %.1f: %.2f\n", round + 1,
+                  one.Last(), separate_two.Last(), separate_two.Last() / one.Last());
+      ratios.Add(separate_two.Last() / one.Last());
+    }
+    std::printf("  %-52s %9.1f\n", "one till (median of the rounds)", one.Median());
     for (int tills : {2, 4}) {
       for (bool one_series : {true, false}) {
+        const std::string name = std::to_string(tills) + " till processes, " +
+                                 (one_series ? "one series" : "separate series");
+        if (tills == 2 && !one_series) {
+          std::printf("  %-52s %9.1f\n", (name + " (median)").c_str(), separate_two.Median());
+          continue;
+        }
         const double rate = DocumentsPerSecond(options.library,
                                                options.directory / ("tills-" + std::to_string(tills) +
                                                                     (one_series ? "-one" : "-separate")),
                                                tills, one_series, options.seconds);
-        if (tills == 2 && !one_series) separate_two = rate;
-        const std::string name = std::to_string(tills) + " till processes, " +
-                                 (one_series ? "one series" : "separate series");
         std::printf("  %-52s %9.1f\n", name.c_str(), rate);
       }
     }
-    std::printf("  two tills in separate series / one till: %.2f (goal: nearly 2)\n", separate_two / one);
+    std::printf("  two tills in separate series / one till: %.2f, median of %zu rounds (goal: nearly 2)\n",
+                ratios.Median(), ratios.Count());
 
     std::printf("\nDurable parts alone (one commit, two file replacements), documents' worth per second\n");
     double durable_one = 0;

@@ -6,11 +6,12 @@
 
 namespace dodu::bench {
 
-// Durations of one kind of operation, in milliseconds.
+// Durations of one kind of operation, in milliseconds (or any other figure taken several times).
 class Samples {
  public:
   void Add(double milliseconds) { fValues.push_back(milliseconds); }
   size_t Count() const { return fValues.size(); }
+  double Last() const { return fValues.back(); }
   double Median() const { return Quantile(0.5); }
   double P99() const { return Quantile(0.99); }
 

@@ -76,7 +76,12 @@ std::unique_ptr<pugi::xml_document> kDeviceHandler::Deserialize(const std::strin
     throw Error(std::string("XML parse error: ") + parsed.description() + " at offset " +
                 std::to_string(parsed.offset));
   }
-  pugi::xml_node root = document->document_element();
+  Deserialize(*document);
+  return document;
+}
+
+void kDeviceHandler::Deserialize(const pugi::xml_document& aDocument) {
+  pugi::xml_node root = aDocument.document_element();
   if (!root) throw Error("XML parse error: the document has no root element");
 
   fType = krptUtil::GetNodeValueAsString(root, "Type");
@@ -96,7 +101,6 @@ std::unique_ptr<pugi::xml_document> kDeviceHandler::Deserialize(const std::strin
   }
   if (ParameterExists("DeviceName")) fConnection.fDeviceName = GetParameter("DeviceName");
   if (ParameterExists("ConnectTimeout")) fConnection.ConnectTimeOut(ParseIntegerText(GetParameter("ConnectTimeout")));
-  return document;
 }
 
 std::string kDeviceHandler::Serialize() const {

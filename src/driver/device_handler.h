@@ -22,6 +22,8 @@ class kDeviceHandler {
 
   // Parses the text, fills the settings and hands back the parsed document for further reading.
   std::unique_ptr<pugi::xml_document> Deserialize(const std::string& aXml);
+  // Fills the settings from a document parsed already.
+  void Deserialize(const pugi::xml_document& aDocument);
   std::string Serialize() const;
 
   // Parameter names are compared without regard to letter case.

@@ -1,7 +1,7 @@
 #include "driver/fiscal_processor_handler.h"
 
 #include <algorithm>
-#include <sstream>
+#include <string_view>
 
 #include "base/error.h"
 #include "receipt/receipt_util.h"
@@ -29,6 +29,51 @@ int ElementDepth(const pugi::xml_document& aDocument) {
     if (node) node = node.next_sibling();
   }
   return deepest;
+}
+
+bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Brings the texts below aParent to what they become when the document is written out and read
+// again, which is how the envelope's settings and documents have always been read: adjacent
+// text pieces (split by a comment or a processing instruction) join into one, a carriage return
+// reads as a line feed, and a text made of blanks only goes. Done in place, the request is
+// parsed once.
+void ReadTextsAsWrittenBack(pugi::xml_node aParent) {
+  pugi::xml_node node = aParent.first_child();
+  while (node) {
+    if (node.type() == pugi::node_element) ReadTextsAsWrittenBack(node);
+    if (node.type() != pugi::node_pcdata) {
+      node = node.next_sibling();
+      continue;
+    }
+    pugi::xml_node next = node.next_sibling();
+    const std::string_view value = node.value();
+    const bool alone = !next || next.type() != pugi::node_pcdata;
+    if (alone && value.find('\r') == std::string_view::npos && !std::all_of(value.begin(), value.end(), IsXmlBlank)) {
+      node = next;  // the common case: nothing to change
+      continue;
+    }
+    std::string joined(value);
+    while (next && next.type() == pugi::node_pcdata) {
+      joined += next.value();
+      pugi::xml_node piece = next;
+      next = next.next_sibling();
+      aParent.remove_child(piece);
+    }
+    std::string text;
+    text.reserve(joined.size());
+    for (size_t i = 0; i < joined.size(); ++i) {
+      if (joined[i] != '\r') {
+        text += joined[i];
+        continue;
+      }
+      text += '\n';
+      if (i + 1 < joined.size() && joined[i + 1] == '\n') ++i;
+    }
+    if (std::all_of(text.begin(), text.end(), IsXmlBlank)) aParent.remove_child(node);
+    else node.set_value(text.c_str());
+    node = next;
+  }
 }
 
 }  // namespace
@@ -74,12 +119,11 @@ void kFiscalProcessorHandler::Deserialize(const std::string& aXml, const qvRecei
   connection.append_child("Address").text().set("localhost");
   connection.append_child("Port").text().set("5001");
 
-  std::ostringstream text;
-  request.save(text, "", pugi::format_raw, pugi::encoding_utf8);
-  std::unique_ptr<pugi::xml_document> document = kDeviceHandler::Deserialize(text.str());
+  ReadTextsAsWrittenBack(request);
+  kDeviceHandler::Deserialize(request);
   fTillSerial = GetParameter("FPTillSerial");
 
-  const pugi::xml_document& d = *document;
+  const pugi::xml_document& d = request;
   if (aDocumentTypes.Contains(dt_Receipt)) fReceipt.Deserialize(d);
   if (aDocumentTypes.Contains(dt_NFReceipt)) fNFReceipt.Deserialize(d);
   if (aDocumentTypes.Contains(dt_Display)) fCustomerDisplay.Deserialize(d);

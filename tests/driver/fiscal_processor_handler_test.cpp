@@ -169,6 +169,48 @@ TEST(FiscalProcessorHandlerTest, KeepsTheRequestAndTheTillSerial) {
   EXPECT_EQ(without.fDeviceHandle, 0);
 }
 
+// Texts read as they always did, whatever markup carries them: an escaped carriage return
+// reads as a line feed, a text of escaped blanks alone reads as empty, and pieces split by a
+// comment read as one text.
+TEST(FiscalProcessorHandlerTest, TextsReadTheSameWhateverTheirMarkup) {
+  struct Case {
+    std::string serial;    // the FPTillSerial element's content
+    std::string expected;  // the till serial read
+  };
+  const std::vector<Case> cases = {
+      {"T&#13;1", "T\n1"},
+      {"T&#13;&#10;1", "T\n1"},
+      {"T&#xD;<!--x-->&#xA;1", "T\n1"},
+      {"&#32;", ""},
+      {"&#9;<!--x-->&#10;", ""},
+      {"&#32;<![CDATA[x]]>", "x"},
+      {"<![CDATA[x]]>&#32;", "x"},
+      {"<![CDATA[\r]]>", "\n"},
+      {"T<!--x-->0<?pi y?>7", "T07"},
+      {"&#32;T&#32;", " T "},
+      {"T&amp;&lt;1&#1;", "T&<1\x01"},
+  };
+  for (const Case& c : cases) {
+    kFiscalProcessorHandler handler;
+    handler.Deserialize(Request("<Driver/><Parameters><Processor>P</Processor><FPTillSerial>" + c.serial +
+                                "</FPTillSerial></Parameters><Receipt><Type>Sale</Type><Lines/><Taxes/><Payments/><CustomerName>" + c.serial +
+                                "</CustomerName></Receipt>"),
+                        {dt_Receipt});
+    EXPECT_EQ(handler.fTillSerial, c.expected) << c.serial;
+    EXPECT_EQ(handler.fReceipt.fCustomerName, c.expected) << c.serial;
+  }
+  // The driver name is set into the request's Driver element, beside what else it holds.
+  const std::vector<std::pair<std::string, std::string>> drivers = {
+      {"<Driver>X<!--x-->Y</Driver><Parameters><Processor>P</Processor></Parameters>", "PY"},
+      {"<Driver>X</Driver><Parameters><Processor>&#32;</Processor></Parameters>", ""},
+  };
+  for (const auto& [body, driver] : drivers) {
+    kFiscalProcessorHandler handler;
+    handler.Deserialize(Request(body), {});
+    EXPECT_EQ(handler.fDriver, driver) << body;
+  }
+}
+
 TEST(FiscalProcessorHandlerTest, ReadsOnlyTheDocumentsAskedFor) {
   const std::string bare = Request("<Driver/><Parameters><Processor>P</Processor></Parameters>");
   // What the X report and the status ask for: nothing, so a bare envelope is complete.
