@@ -208,10 +208,11 @@ class Sqlite final : public SqlDialect {
     return "select name from pragma_table_info(" + SqlQuoted(aTableName) + ") order by cid";
   }
 
-  // The first use makes the counter row; the update gives the new value back.
+  // One statement (the ODBC driver takes no more): the counter is the row with rowid 1, made at
+  // first use, and the new value comes back.
   std::string NextInternalNumberStatement() const override {
-    return "insert into NUMER00F (NMPRG) select 0 where not exists (select 1 from NUMER00F);"
-           "update NUMER00F set NMPRG=NMPRG+1 returning NMPRG as Number";
+    return "insert into NUMER00F (rowid,NMPRG) values (1,1) on conflict(rowid) do update set NMPRG=NMPRG+1 "
+           "returning NMPRG as Number";
   }
 
  private:
