@@ -44,7 +44,9 @@ struct Column {
 
 std::vector<Column> ReadColumns(const pugi::xml_node& elementType, const Prefixes& p) {
   std::vector<Column> columns;
-  for (const pugi::xml_node& type : elementType.children(p.Name(kSchemaNamespace, "AttributeType").c_str())) {
+  // The name outlives the loop: the iterators keep a pointer to it.
+  const std::string attribute_type = p.Name(kSchemaNamespace, "AttributeType");
+  for (const pugi::xml_node& type : elementType.children(attribute_type.c_str())) {
     Column column;
     column.attribute = type.attribute("name").value();
     const pugi::xml_attribute real_name = type.attribute(p.Name(kRowsetNamespace, "name").c_str());
@@ -114,7 +116,8 @@ tQV_ResultSet ReadAdoRowset(const std::string& aXml) {
   const pugi::xml_node schema = root.child(p.Name(kSchemaNamespace, "Schema").c_str());
   if (!schema) throw Error("Rowset XML: no schema");
   pugi::xml_node elementType;
-  for (const pugi::xml_node& type : schema.children(p.Name(kSchemaNamespace, "ElementType").c_str()))
+  const std::string element_type = p.Name(kSchemaNamespace, "ElementType");
+  for (const pugi::xml_node& type : schema.children(element_type.c_str()))
     if (std::string(type.attribute("name").value()) == "row") elementType = type;
   if (!elementType) throw Error("Rowset XML: the schema describes no row");
 
