@@ -134,6 +134,14 @@ TEST(StoreRulesTest, VatConversionsRoundOnceToCentsWithTiesToEven) {
     EXPECT_EQ(AmountWithoutVAT(Amount::Parse(c.value), Amount::Parse(c.rate)), Amount::Parse(c.without)) << c.value;
     EXPECT_EQ(AmountWithVAT(Amount::Parse(c.value), Amount::Parse(c.rate)), Amount::Parse(c.with)) << c.value;
   }
+  // Products beyond 64 bits stay exact; results beyond the amount's range raise.
+  EXPECT_EQ(AmountWithoutVAT(Amount::Parse("900000000000000"), Amount::Parse("23")),
+            Amount::Parse("731707317073170.73"));
+  EXPECT_THROW(AmountWithVAT(Amount::Parse("900000000000000"), Amount::Parse("23")), Error);
+  EXPECT_EQ(MarginPercent(Amount::Parse("800000000000000"), Amount::Parse("900000000000000")),
+            Amount::Parse("11.1111"));
+  EXPECT_THROW(MarginPercent(Amount::Parse("-900000000000000"), Amount::Parse("1")), Error);
+  EXPECT_THROW(AmountWithoutVAT(Amount::Parse("1"), Amount::Parse("-100")), Error);
   EXPECT_EQ(MarginPercent(Amount::Parse("5"), Amount::Parse("10")), Amount::Parse("50"));
   EXPECT_EQ(MarginPercent(Amount::Parse("2"), Amount::Parse("3")), Amount::Parse("33.3333"));
   EXPECT_EQ(MarginPercent(Amount::Parse("5"), Amount()), Amount());
