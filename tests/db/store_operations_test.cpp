@@ -5,6 +5,7 @@
 
 #include "base/conversions.h"
 #include "base/error.h"
+#include "db/gfmov.h"
 #include "db/text_cipher.h"
 #include "proxy_engines.h"
 #include "store_application_tables.h"
@@ -156,8 +157,13 @@ TYPED_TEST(StoreOperationsTest, CodedTablesDecodeIntoTypedColumnsAndCarryTheVatA
   EXPECT_EQ(p.GrossMargin(Amount::Parse("5"), Amount::Parse("12.30"), true, "23"), Amount::Parse("50"));
   EXPECT_THROW(p.RemoveVAT(Amount::Parse("1"), "99"), Error);
 
+  // The key columns of a code are read from its layout once per proxy.
+  this->Run("update pgupr01f set P4Fie='tbdes' where P4FiR='T_ALIV_COD'");
+  EXPECT_TRUE(p.ExistsTabel("ALIV", {"23"}));
+
   // A temporary table that went with its connection is decoded again.
   p.DropTable("#ALIV");
+  this->Run("update pgupr01f set P4Fie='tbkey' where P4FiR='T_ALIV_COD'");
   EXPECT_EQ(p.GetTabel("ALIV", {"6"})->FieldByName("T_ALIV_PRC").AsAmount(), Amount::Parse("6"));
   EXPECT_THROW(p.GetTabel("ALIV", {}), Error);
   EXPECT_THROW(p.GetTabel("ALIV", {"6", "x"}), Error);
@@ -307,6 +313,36 @@ TYPED_TEST(StoreOperationsTest, StoreSeriesNumberingAndLimitDate) {
   EXPECT_EQ(p.GetDocumentStoreNumbering("M1", "FT", ntDoc2), "M1");
   EXPECT_EQ(p.GetLimitTransactionDate("M1"), EncodeDate(2024, 6, 1));
   EXPECT_EQ(p.GetLimitTransactionDate(""), EncodeDate(2024, 3, 5));
+}
+
+TYPED_TEST(StoreOperationsTest, MovementRowTakesItsNineteenTypedParameters) {
+  auto& p = this->P();
+  kGFMOV m;
+  m.SetNod("N01");
+  m.SetPer("2024");
+  m.SetNum(77);
+  m.SetCod("G1");
+  m.SetDes("O'Neil");
+  m.SetImp(Amount::Parse("-12.3456"));
+  m.SetImV(Amount::Parse("7.5"));
+  m.SetDtS(EncodeDateTime({2024, 3, 5, 18, 0, 0, 0}));
+  m.SetOrS(EncodeDateTime({1899, 12, 30, 9, 5, 7, 0}));
+  m.SetNSc(3);
+  m.SetRSc(4);
+  m.SetNAu(5);
+  m.SetDta(EncodeDate(2024, 3, 6));
+  m.SetTip("V");
+  p.ExecuteSQLCommand(GFMOVInsertStatement(p.Dialect().InsertVerb()), GFMOVInsertParams(m));
+  auto row = p.CreateDataset("select * from gfmon00f");
+  ASSERT_EQ(row->RecordCount(), 1);
+  EXPECT_EQ(row->FieldByName("gnnum").AsInteger(), 77);
+  EXPECT_EQ(row->FieldByName("gndes").AsString(), "O'Neil");
+  EXPECT_EQ(row->FieldByName("gnimp").AsAmount(), Amount::Parse("-12.3456"));
+  EXPECT_EQ(row->FieldByName("gndts").AsInteger(), static_cast<int64_t>(EncodeDate(2024, 3, 5).value));
+  EXPECT_EQ(row->FieldByName("gnors").AsInteger(), 90507);
+  EXPECT_EQ(row->FieldByName("gndta").AsInteger(), static_cast<int64_t>(EncodeDate(2024, 3, 6).value));
+  EXPECT_EQ(row->FieldByName("gnrsc").AsInteger(), 4);
+  EXPECT_EQ(row->FieldByName("gntip").AsString(), "V");
 }
 
 // What only SQL Server runs fails on the embedded store with SQLite's own message.
