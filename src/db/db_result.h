@@ -17,6 +17,7 @@ struct tQV_Cell {
 struct tQV_ResultSet {
   bool hasColumns = false;  // false when no statement of the text returned a result set
   std::vector<std::string> columns;
+  std::vector<tQV_CellKind> columnKinds;  // the declared kind of each column; empty when not known
   std::vector<std::vector<tQV_Cell>> rows;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/date_time.h"
 
@@ -16,6 +17,17 @@ struct tQV_SessionInfo {
   bool known = false;
   int32_t spid = 0;
   DateTime loginTime;
+};
+
+// One field of a coded table's layout: where its text sits in a TABEL00F column and how it
+// reads (type "C" text, "N" number, "D" date yyyymmdd).
+struct tQV_TabelField {
+  std::string type;
+  std::string name;    // the decoded column
+  std::string source;  // the TABEL00F column that holds it
+  int position = 1;    // 1-based
+  int length = 0;
+  int decimals = 0;
 };
 
 // What differs between the servers behind a connection: the statements that are SQL Server's
@@ -49,6 +61,21 @@ class SqlDialect {
   virtual std::string DeleteVerb() const = 0;
   // The soft-delete test that ends every record look-up condition, with its trailing blank.
   virtual std::string NotDeletedCondition() const = 0;
+
+  // The store application's configuration value of a variable, as an expression; both
+  // arguments are SQL literals.
+  virtual std::string ConfigValueExpression(const std::string& aUserLiteral,
+                                            const std::string& aNameLiteral) const = 0;
+  virtual std::string ConcatOperator() const = 0;
+  // How a statement names a temporary table ("#" + name).
+  virtual std::string TemporaryTable(const std::string& aName) const = 0;
+  // The statement that decodes the rows of one coded table into the temporary table aTarget.
+  virtual std::string DecodeTabelStatement(const std::vector<tQV_TabelField>& aLayout, const std::string& aTbTab,
+                                           const std::string& aTarget) const = 0;
+  // A statement with the column name: the columns of a table in their order.
+  virtual std::string TableColumnsStatement(const std::string& aTableName) const = 0;
+  // A statement with the column Number: the store's internal counter, incremented (1 at first).
+  virtual std::string NextInternalNumberStatement() const = 0;
 };
 
 const SqlDialect& SqlServerDialect();

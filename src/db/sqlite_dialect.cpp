@@ -148,6 +148,61 @@ class Sqlite final : public SqlDialect {
   std::string InsertVerb() const override { return "insert into "; }
   std::string DeleteVerb() const override { return "DELETE FROM "; }
   std::string NotDeletedCondition() const override { return "ifnull(annullato,'')<>'S' "; }
+
+  // The embedded store has no server function: a variable's value is the ecval column of its
+  // row, the user's own table first, and "" for a variable that is not there.
+  std::string ConfigValueExpression(const std::string&, const std::string& aNameLiteral) const override {
+    return "coalesce((select ecval from elcfg01f where ecvar=" + aNameLiteral + " and " + NotDeletedCondition() +
+           "),(select ecval from elcfg00f where ecvar=" + aNameLiteral + " and " + NotDeletedCondition() + "),'')";
+  }
+  std::string ConcatOperator() const override { return "||"; }
+  std::string TemporaryTable(const std::string& aName) const override { return "temp." + Quoted("#" + aName); }
+
+  std::string DecodeTabelStatement(const std::vector<tQV_TabelField>& aLayout, const std::string& aTbTab,
+                                   const std::string& aTarget) const override {
+    std::string sql = "create table " + aTarget + " as select Pkey,'' as ANNULLATO";
+    for (const tQV_TabelField& field : aLayout) {
+      const std::string part = "substr(" + Quoted(field.source) + "," + std::to_string(field.position) + "," +
+                               std::to_string(field.length) + ")";
+      if (field.type == "C") {
+        sql += "," + part + " as " + Quoted(field.name);
+      } else if (field.type == "N") {
+        const std::string whole = "cast('0'||" + part + " as integer)";
+        sql += "," + (field.decimals > 0 ? whole + "/1" + std::string(static_cast<size_t>(field.decimals), '0') + ".0"
+                                         : whole) +
+               " as " + Quoted(field.name);
+      } else if (field.type == "D") {
+        const auto piece = [&](int offset, int length) {
+          return "substr(" + Quoted(field.source) + "," + std::to_string(field.position + offset) + "," +
+                 std::to_string(length) + ")";
+        };
+        sql += ",case when trim(" + part + ") in ('','00000000') then '1899-12-30' else " + piece(0, 4) + "||'-'||" +
+               piece(4, 2) + "||'-'||" + piece(6, 2) + " end as " + Quoted(field.name);
+      }
+    }
+    return sql + " from TABEL00F where ifnull(ANNULLATO,'')<>'S' and tbtab=" + SqlQuoted(aTbTab);
+  }
+
+  std::string TableColumnsStatement(const std::string& aTableName) const override {
+    return "select name from pragma_table_info(" + SqlQuoted(aTableName) + ") order by cid";
+  }
+
+  // One statement (the ODBC driver takes no more): the counter is the row with rowid 1, made at
+  // first use, and the new value comes back.
+  std::string NextInternalNumberStatement() const override {
+    return "insert into NUMER00F (rowid,NMPRG) values (1,1) on conflict(rowid) do update set NMPRG=NMPRG+1 "
+           "returning NMPRG as Number";
+  }
+
+ private:
+  static std::string Quoted(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : name) {
+      quoted += c;
+      if (c == '"') quoted += '"';
+    }
+    return quoted + "\"";
+  }
 };
 
 }  // namespace

@@ -35,6 +35,9 @@ std::string ObjectName(const std::string& table) {
   return out;
 }
 
+// 10 to the power n in its shortest decimal form: 1, 10, 100 ...
+std::string PowerOfTen(int n) { return "1" + std::string(static_cast<size_t>(n < 0 ? 0 : n), '0'); }
+
 class SqlServer final : public SqlDialect {
  public:
   tQV_SqlDialectKind Kind() const override { return tQV_SqlDialectKind::SqlServer; }
@@ -77,6 +80,42 @@ class SqlServer final : public SqlDialect {
   std::string InsertVerb() const override { return "insert "; }
   std::string DeleteVerb() const override { return "DELETE "; }
   std::string NotDeletedCondition() const override { return "isnull(annullato,'')<>'S' "; }
+
+  std::string ConfigValueExpression(const std::string& aUserLiteral, const std::string& aNameLiteral) const override {
+    return "dbo.fn_Cfg(" + aUserLiteral + "," + "''" + "," + aNameLiteral + ")";
+  }
+  std::string ConcatOperator() const override { return "+"; }
+  std::string TemporaryTable(const std::string& aName) const override { return "#" + aName; }
+
+  std::string DecodeTabelStatement(const std::vector<tQV_TabelField>& aLayout, const std::string& aTbTab,
+                                   const std::string& aTarget) const override {
+    std::string sql = "SELECT Pkey,CONVERT(VARCHAR(1),'') AS ANNULLATO,";
+    for (const tQV_TabelField& field : aLayout) {
+      const std::string part = "SUBSTRING(" + field.source + "," + std::to_string(field.position) + "," +
+                               std::to_string(field.length) + ")";
+      if (field.type == "C") {
+        sql += field.name + "=" + part + ",";
+      } else if (field.type == "N") {
+        sql += field.name + "=convert(decimal(" + std::to_string(field.length + 5) + "," +
+               std::to_string(field.decimals) + "),'0'+" + part + ")" + "/" + PowerOfTen(field.decimals) + ",";
+      } else if (field.type == "D") {
+        sql += field.name + "=Case " + part + " WHEN '00000000' THEN Convert(DateTime,'18991230')" +
+               " WHEN ''         THEN Convert(DateTime,'18991230')" + "                   ELSE Convert(DateTime," +
+               part + ") END,";
+      }
+    }
+    sql.pop_back();
+    return sql + " into " + aTarget + " from TABEL00F where ISNULL(ANNULLATO,'')<>'S' and tbtab=" + SqlQuoted(aTbTab);
+  }
+
+  std::string TableColumnsStatement(const std::string& aTableName) const override {
+    return "select name from sys.columns where object_id=object_id(" + SqlQuoted(aTableName) + ") order by column_id";
+  }
+
+  std::string NextInternalNumberStatement() const override {
+    return "declare @Number decimal(9,0)\r\nupdate NUMER00F set @Number=NMPRG=NMPRG+1 \r\nIF @@ROWCOUNT=0\r\n"
+           "BEGIN\r\n  INSERT NUMER00F (NMPRG) values(1)\r\n  SET @Number=1\r\nEND\r\nSELECT @Number as Number\r\n";
+  }
 };
 
 }  // namespace

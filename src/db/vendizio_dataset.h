@@ -56,6 +56,11 @@ class tQV_VendizioDataset {
   int FieldCount() const { return static_cast<int>(fResult.columns.size()); }
   const std::vector<std::string>& FieldNames() const { return fResult.columns; }
   bool HasField(const std::string& aName) const;
+  // The declared kind of a column (Null when the source did not declare one).
+  tQV_CellKind FieldKind(int aIndex) const {
+    return static_cast<size_t>(aIndex) < fResult.columnKinds.size() ? fResult.columnKinds[static_cast<size_t>(aIndex)]
+                                                                    : tQV_CellKind::Null;
+  }
   // Raises "Field '<name>' not found". At the end of the data every field is null.
   tQV_Field FieldByName(const std::string& aName) const;
   tQV_Field Fields(int aIndex) const;

@@ -11,6 +11,7 @@
 #include "base/message_type.h"
 #include "db/confi_var.h"
 #include "db/db_connection.h"
+#include "db/gfmov.h"
 #include "db/sql_value.h"
 #include "db/vendizio_dataset.h"
 #include "db/vendizio_record_getter.h"
@@ -20,6 +21,11 @@ namespace dodu {
 // The kinds of application lock and the code the lock table stores for each.
 enum tQV_LockType { lt_Program, lt_Record, lt_Action, lt_Function };
 std::string LockTypeCode(tQV_LockType aType);  // "PGM", "REC", "ACT", "FUN"; "???" otherwise
+
+// The two numbering columns of a store's document numbering.
+enum tQV_DocumentNumberingType { ntDoc1, ntDoc2 };
+
+using tQV_Datasets = std::vector<std::unique_ptr<tQV_VendizioDataset>>;
 
 using tQV_LogHandler = std::function<void(tQV_MessageType aEntryType, const std::string& aMessage)>;
 
@@ -74,6 +80,81 @@ class tQV_VendizioProxy {
   bool Exists(tQV_VdzTable aTable, const tQV_KeyValues& aKeyValues);
   std::string Decode(tQV_VdzTable aTable, const tQV_KeyValues& aKeyValues);
 
+  // Configuration variables of the store application, cached by their lower-case name; a cached
+  // one is read again only with aRefreshValue. The value is a text, an Amount or a DateTime by
+  // the variable's type. Raises "<name> not found in ELCFG01F nor in ELCFG00F.".
+  tQV_Variant GetConfiVar(const std::string& aVarName, bool aRefreshValue = false);
+  // The variable as a text (numbers in plain decimal, dates as yyyy-mm-dd), or as a whole number
+  // (0 when its text is no number).
+  std::string GetConfiVarText(const std::string& aVarName);
+  int64_t GetConfiVarInteger(const std::string& aVarName);
+
+  // Coded tables: the rows of TABEL00F of one code, decoded by their layout into the temporary
+  // table "#" + code, which lives as long as the connection.
+  std::string DecodeTabel(const std::string& aTbTab);
+  // The decoded rows with the given values of the code's key columns (at least one value).
+  std::unique_ptr<tQV_VendizioDataset> GetTabel(const std::string& aTbTab, const tQV_KeyValues& aKeyValues);
+  bool ExistsTabel(const std::string& aTbTab, const tQV_KeyValues& aKeyValues);
+
+  // Small look-ups.
+  std::string GetNodo();
+  // The lines name=value of Cfg_ParAddGPCsh, and the value of one of them (names in any case).
+  std::vector<std::string> GetAdditionalParams();
+  std::string GetAdditionalParam(const std::string& aParamName);
+  bool ExistsInBasket(const std::string& aItem, const std::string& aItemType, const std::string& aBasketCode);
+  // The table's column names, lower-cased, in column order.
+  std::vector<std::string> GetFieldNames(tQV_VdzTable aTable);
+
+  // Numbering.
+  int32_t AssignDocumentNumber(const std::string& aDocType);
+  int32_t AssignDocumentNumberPO(const std::string& aNodo, const std::string& aPeriod);
+  int32_t AssignInternalNumber();
+  // Raises "Unable to get new document number [<type>]" when three attempts give nothing.
+  int32_t GetNextNumber(const std::string& aDocType, const std::string& aDocPeriod, const std::string& aStore,
+                        bool aZeroBased);
+  // The next free code of the customer ("C") or supplier (any other type) range; "" when the
+  // range has no minimum.
+  std::string GetNextCustomerSupplierCode(char aType);
+
+  // Store data.
+  std::string GetDocumentSerie(const std::string& aStore, const std::string& aDocumentType);
+  std::string GetDocumentStoreNumbering(const std::string& aStore, const std::string& aDocumentType,
+                                        tQV_DocumentNumberingType aNumberingType);
+  DateTime GetLimitTransactionDate(const std::string& aStore);
+  // 13 digits: the prefix, the internal number and the GS1 check digit; "" without a prefix.
+  std::string GetReceiptBarcode();
+  std::string GetFidelityCard(const std::string& aCustomer);
+
+  // VAT arithmetic on the rate of the coded table ALIV.
+  Amount RemoveVAT(Amount aValue, const std::string& aVATCode);
+  Amount IncludeVAT(Amount aValue, const std::string& aVATCode);
+  Amount GrossMargin(Amount aCost, Amount aPrice, bool aVATIncluded, const std::string& aVatCode);
+
+  // Generic writes through the table map, from lines name=value; every value goes as a text.
+  bool InsertRecord(tQV_VdzTable aTable, const std::vector<std::string>& aFieldList);
+  bool UpdateRecord(tQV_VdzTable aTable, const std::vector<std::string>& aFieldList, const tQV_KeyValues& aKeyValues);
+
+  // Annotation texts (tbcoa00f). With flags, line 0 is the six flags each followed by "|".
+  void TBCOA_Load(const std::string& aType, const std::string& aKeyValue, std::vector<std::string>& aText,
+                  bool aAddFlags);
+  // Writes the text (line 0 the flags) and returns the key: the one made when aKeyValue is empty.
+  std::string TBCOA_Write(const std::string& aType, const std::string& aKeyValue, const std::vector<std::string>& aText);
+  void TBCOA_Delete(const std::string& aType, const std::string& aKeyValue, int32_t aStartLine);
+
+  bool IsProgramRunning(const std::string& aProgramName);
+  static std::string NormalizeString(const std::string& aString);
+
+  // Numbers and stores the movement, then announces it to the information service.
+  bool AddGFMOV(kGFMOV& aGFMOV);
+  // The announcing half of AddGFMOV, with its retries: whether the service answered Status 1.
+  bool AnnounceGFMOV(const kGFMOV& aGFMOV);
+  // One request to the store's information service; output lines name=value, and the answer's
+  // recordsets as datasets when aObjList is given.
+  bool GetInfoFromService(const std::string& aServiceName, const std::string& aUserName,
+                          const std::string& aUserPassword, const std::string& aEnvironment,
+                          const std::vector<std::string>& aInputPars, std::vector<std::string>& aOutputPars,
+                          tQV_Datasets* aObjList, DateTime& aSvrTime);
+
   // Engine and connection. The engine and the ODBC settings take effect at the next Connect.
   tQV_DbEngine Engine() const { return fEngine; }
   void SetEngine(tQV_DbEngine aEngine) { fEngine = aEngine; }
@@ -123,6 +204,10 @@ class tQV_VendizioProxy {
   std::unique_ptr<DbConnection> NewConnection() const;
   tQV_ResultSet Run(const std::string& aSQL, const tQV_SQLParams& aParams, int aTimeoutSeconds);
   void Log(tQV_MessageType aEntryType, const std::string& aMessage) const;
+  // The layout rows of a code in sequence order; with aDecodedOnly those with a sequence above 0.
+  std::vector<tQV_TabelField> TabelLayout(const std::string& aTbTab, bool aDecodedOnly);
+  Amount VATRate(const std::string& aVATCode);
+  std::unique_ptr<tQV_VendizioDataset> StoreRow(const std::string& aStore);
 
   std::string fUser;
   std::unique_ptr<DbConnection> fConnection;

@@ -7,6 +7,10 @@
 #include "base/ascii_text.h"
 #include "base/conversions.h"
 #include "base/error.h"
+#include "io/com_handler.h"
+#include "io/dll_handler.h"
+#include "io/http_handler.h"
+#include "io/serial_handler.h"
 #include "io/tcp_handler.h"
 #include "io/unavailable_handler.h"
 #include "receipt/receipt_util.h"
@@ -174,16 +178,16 @@ std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(const std::string& a
       handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_OPOS", "OPOS");
       break;
     case qvConnectionType::HTTP:
-      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_HTTP", "HTTP");
+      handler = std::make_unique<kIOHandler_HTTP>(c, aLogDir, log_name);
       break;
     case qvConnectionType::Serial:
-      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Serial", "SERIAL");
+      handler = std::make_unique<kIOHandler_Serial>(c, aLogDir, log_name);
       break;
     case qvConnectionType::DLL:
-      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Dll", "DLL");
+      handler = std::make_unique<kIOHandler_Dll>(c, aLogDir, log_name);
       break;
     case qvConnectionType::Com:
-      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Com", "COM");
+      handler = std::make_unique<kIOHandler_Com>(c, aLogDir, log_name);
       break;
     case qvConnectionType::Spool:
       handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Spool", "SPOOL");

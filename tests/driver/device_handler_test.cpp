@@ -7,6 +7,10 @@
 #include "base/error.h"
 #include "driver/device_handler.h"
 #include "driver_world.h"
+#include "io/com_handler.h"
+#include "io/dll_handler.h"
+#include "io/http_handler.h"
+#include "io/serial_handler.h"
 #include "io/tcp_handler.h"
 #include "io/unavailable_handler.h"
 
@@ -303,11 +307,19 @@ TEST_F(CreateIOHandlerTest, TheConnectionTypePicksTheHandlerAndHexLogFollowsTheP
   for (const auto& [type, class_name] : types) {
     SCOPED_TRACE(type);
     kDeviceHandler device;
-    device.Deserialize(Settings(FullConnection(type), "<Parameters><HexLog>TRUE</HexLog></Parameters>"));
+    std::string connection = FullConnection(type);
+    // A library connection loads its library when the handler is made.
+    if (type == "DLL") connection.replace(connection.find("fp.dll"), 6, DODU_TEST_DEVICE_LIBRARY);
+    device.Deserialize(Settings(connection, "<Parameters><HexLog>TRUE</HexLog></Parameters>"));
     std::unique_ptr<kIOHandler> handler = device.CreateIOHandler(log_dir);
     ASSERT_NE(handler, nullptr);
     EXPECT_EQ(handler->ClassName(), class_name);
     EXPECT_EQ(dynamic_cast<kIOHandler_TCP*>(handler.get()) != nullptr, type == "TCP");
+    EXPECT_EQ(dynamic_cast<kIOHandler_HTTP*>(handler.get()) != nullptr, type == "HTTP");
+    EXPECT_EQ(dynamic_cast<kIOHandler_Serial*>(handler.get()) != nullptr, type == "SERIAL");
+    EXPECT_EQ(dynamic_cast<kIOHandler_Dll*>(handler.get()) != nullptr, type == "DLL");
+    EXPECT_EQ(dynamic_cast<kIOHandler_Com*>(handler.get()) != nullptr, type == "COM");
+    EXPECT_EQ(dynamic_cast<kIOHandler_Unavailable*>(handler.get()) != nullptr, type == "OPOS" || type == "SPOOL");
     EXPECT_TRUE(handler->HexLog());
     EXPECT_EQ(handler->ConnectTimeout(), 2500);
     EXPECT_EQ(handler->ReadTimeout(), 4000);
@@ -323,6 +335,36 @@ TEST_F(CreateIOHandlerTest, TheConnectionTypePicksTheHandlerAndHexLogFollowsTheP
   kDeviceHandler lower;
   lower.Deserialize(Settings(FullConnection("TCP"), "<Parameters><hexlog>True</hexlog></Parameters>"));
   EXPECT_TRUE(lower.CreateIOHandler("")->HexLog());
+}
+
+TEST_F(CreateIOHandlerTest, HandlersTakeTheirSettingsFromTheConnection) {
+  kDeviceHandler http;
+  http.Deserialize(Settings(FullConnection("HTTP")));
+  auto http_handler = http.CreateIOHandler("");
+  auto* web = dynamic_cast<kIOHandler_HTTP*>(http_handler.get());
+  ASSERT_NE(web, nullptr);
+  EXPECT_EQ(web->URL(), "http://fp/api");
+  EXPECT_EQ(web->AuthType(), qvHTTPAuthType::at_Digest);
+  EXPECT_EQ(web->User(), "ana");
+  EXPECT_EQ(web->Password(), "pw");
+
+  kDeviceHandler serial;
+  serial.Deserialize(Settings(FullConnection("SERIAL")));
+  auto serial_handler = serial.CreateIOHandler("");
+  auto* port = dynamic_cast<kIOHandler_Serial*>(serial_handler.get());
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(port->ComPort().ComNumber(), 3u);
+  EXPECT_EQ(port->ComPort().BaudRate(), 9600u);
+  EXPECT_EQ(port->ComPort().DataBits(), 8);
+  EXPECT_EQ(port->ComPort().Parity(), ptEven);
+  EXPECT_EQ(port->ComPort().StopBits(), sbTwo);
+  EXPECT_FALSE(port->Connected());  // made, not opened
+
+  // A library that cannot be loaded fails the factory with the loader's reason.
+  kDeviceHandler library;
+  library.Deserialize(Settings(FullConnection("DLL")));
+  const std::string message = ErrorOf([&] { library.CreateIOHandler(""); });
+  EXPECT_EQ(message.rfind("Unable to Load Library fp.dll. ", 0), 0u) << message;
 }
 
 }  // namespace

@@ -93,5 +93,25 @@ TEST(OpenTest, ReopeningKeepsTheHandleAndACountersFileOfAnotherTillIsRefused) {
   EXPECT_EQ(other.error, "Till Serial T02 is different from stored value: T01");
 }
 
+TEST(OpenTest, TheRequestsConnectionNeverReachesTheProcessor) {
+  // Each of these would fail if its handler were made: a library that does not exist, a serial
+  // line with 0 stop bits, a port name without a number. The processor always gets TCP.
+  const std::string connections[] = {
+      "<Connection><Type>DLL</Type><LibraryName>no-such-device.so</LibraryName></Connection>",
+      "<Connection><Type>SERIAL</Type><SerialPort>COM9</SerialPort><StopBits>0</StopBits></Connection>",
+      "<Connection><Type>SERIAL</Type><SerialPort>USB</SerialPort><StopBits>1</StopBits></Connection>",
+      "<Connection><Type>HTTP</Type><URL>http://127.0.0.1:1/</URL></Connection>",
+      "<Connection><Type>COM</Type></Connection>",
+  };
+  for (const std::string& connection : connections) {
+    SCOPED_TRACE(connection);
+    StoreFixture store;
+    DriverLibrary driver;
+    ExportResult open = driver.Open(Envelope(0, "T01", connection));
+    EXPECT_EQ(open.code, 0) << open.error;
+    EXPECT_GT(open.handle, 0);
+  }
+}
+
 }  // namespace
 }  // namespace dodu::testing

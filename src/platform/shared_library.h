@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dodu {
+
+// A library loaded at run time: a shared object here, a DLL on Windows.
+using SharedLibraryHandle = void*;
+
+struct SharedLibraryError {
+  std::string message;  // the system's own words
+  uint32_t code = 0;    // the system's code; 126 where the loader gives none (see docs/decisions.md)
+};
+
+// Loads the library by name with the system's search rules; null on failure, with the reason.
+SharedLibraryHandle LoadSharedLibrary(const std::string& name, SharedLibraryError& error);
+// The address of an exported symbol; null when the library has none of that name. The name is
+// given in UTF-8 and converted to the system's 8-bit code page where symbols use one.
+void* SharedLibrarySymbol(SharedLibraryHandle library, const std::string& name);
+void UnloadSharedLibrary(SharedLibraryHandle library);
+
+}  // namespace dodu
