@@ -5,7 +5,7 @@
 namespace dodu {
 
 // Stands in for the handler of a connection type this build does not carry (serial, HTTP,
-// OPOS, spool, library, COM): it keeps the log and error channel of its processor, and every
+// library, COM): it keeps the log and error channel of its processor, and every
 // device operation reports that the connection type is not available.
 class kIOHandler_Unavailable : public kIOHandler {
  public:

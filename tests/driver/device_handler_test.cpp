@@ -7,6 +7,8 @@
 #include "base/error.h"
 #include "driver/device_handler.h"
 #include "driver_world.h"
+#include "io/opos_handler.h"
+#include "io/spool_handler.h"
 #include "io/tcp_handler.h"
 #include "io/unavailable_handler.h"
 
@@ -172,7 +174,8 @@ TEST(DeviceHandlerTest, EachConnectionTypeReadsOnlyItsOwnChildren) {
     EXPECT_EQ(c.fParity, e.serial ? qvParity::Even : qvParity::None);
     EXPECT_EQ(c.fStopBits, e.serial ? 2 : 0);
     EXPECT_EQ(c.fDeviceName, e.opos ? "FP1" : "");
-    EXPECT_EQ(c.fLibraryName, e.dll ? "fp.dll" : "");
+    // An OPOS connection names its control (the bridge library, or the ProgID on Windows) there too.
+    EXPECT_EQ(c.fLibraryName, e.dll || e.opos ? "fp.dll" : "");
     EXPECT_EQ(c.fPrinterName, e.spool ? "Epson" : "");
   }
 }
@@ -308,6 +311,8 @@ TEST_F(CreateIOHandlerTest, TheConnectionTypePicksTheHandlerAndHexLogFollowsTheP
     ASSERT_NE(handler, nullptr);
     EXPECT_EQ(handler->ClassName(), class_name);
     EXPECT_EQ(dynamic_cast<kIOHandler_TCP*>(handler.get()) != nullptr, type == "TCP");
+    EXPECT_EQ(dynamic_cast<kIOHandler_OPOS*>(handler.get()) != nullptr, type == "OPOS");
+    EXPECT_EQ(dynamic_cast<kIOHandler_Spool*>(handler.get()) != nullptr, type == "SPOOL");
     EXPECT_TRUE(handler->HexLog());
     EXPECT_EQ(handler->ConnectTimeout(), 2500);
     EXPECT_EQ(handler->ReadTimeout(), 4000);

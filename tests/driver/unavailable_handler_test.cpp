@@ -16,8 +16,10 @@ class UnavailableHandlerTest : public DriverWorld {};
 
 TEST_F(UnavailableHandlerTest, ConnectFailsWithAReasonAndDeviceOperationsRaise) {
   const std::vector<std::pair<std::string, std::string>> types = {
-      {"SERIAL", "kIOHandler_Serial"}, {"HTTP", "kIOHandler_HTTP"}, {"OPOS", "kIOHandler_OPOS"},
-      {"DLL", "kIOHandler_Dll"},       {"COM", "kIOHandler_Com"},   {"SPOOL", "kIOHandler_Spool"},
+      {"SERIAL", "kIOHandler_Serial"},
+      {"HTTP", "kIOHandler_HTTP"},
+      {"DLL", "kIOHandler_Dll"},
+      {"COM", "kIOHandler_Com"},
   };
   for (const auto& [type, class_name] : types) {
     SCOPED_TRACE(type);
