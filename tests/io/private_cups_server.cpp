@@ -181,6 +181,8 @@ bool PrivateCupsServer::Start(std::string& aReason) {
   return true;
 }
 
+std::string PrivateCupsServer::AccessLog() const { return ReadWholeFile(fDirectory / "log/access_log"); }
+
 std::string PrivateCupsServer::TakeOutput(const std::string& aQueue, std::string* aJobInfo) {
   const fs::path file = OutputFile(aQueue);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);

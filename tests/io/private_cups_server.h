@@ -26,6 +26,8 @@ class PrivateCupsServer {
   // The bytes of the next job printed on the queue, waiting for it; the job's title and
   // options in aJobInfo. Throws when no job arrives.
   std::string TakeOutput(const std::string& aQueue, std::string* aJobInfo = nullptr);
+  // The scheduler's access log: one line per request, with the resource it named.
+  std::string AccessLog() const;
   std::filesystem::path OutputFile(const std::string& aQueue) const { return fDirectory / ("out-" + aQueue); }
 
  private:

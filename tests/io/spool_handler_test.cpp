@@ -132,6 +132,8 @@ TEST_F(SpoolHandlerTest, RawOutputPassesTheNameAsItIs) {
   auto handler = SpoolHandler("rECEIPT", qvSpoolOutputType::Raw);
   ASSERT_TRUE(handler->Write("x")) << handler->ErrorMessage();
   EXPECT_EQ(server_.TakeOutput("Receipt"), "x");
+  const std::string requests = server_.AccessLog();
+  EXPECT_NE(requests.find("/printers/rECEIPT"), std::string::npos) << requests;
 }
 
 TEST_F(SpoolHandlerTest, RawOutputToAMissingPrinterAnswersFalseWithTheSystemsReason) {
@@ -199,6 +201,10 @@ TEST_F(SpoolHandlerTest, NormalOutputCentresTheScaledBitmapOnOnePageOfAPrinterFo
   std::string job;
   const Page page = ReadPage(server_.TakeOutput("Slip", &job), dir_ / "page.pwg");
   EXPECT_EQ(job.substr(0, job.find('\n')), "Tillora Spool Output");
+  // The job goes to the installed printer under its own name.
+  const std::string requests = server_.AccessLog();
+  EXPECT_NE(requests.find("/printers/Slip "), std::string::npos) << requests;
+  EXPECT_EQ(requests.find("/printers/sLIP"), std::string::npos) << requests;
   ASSERT_EQ(page.pages, 1u);
   // 80 x 200 mm at 203 dpi.
   EXPECT_EQ(page.width, 639u);

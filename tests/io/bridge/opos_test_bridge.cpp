@@ -31,8 +31,8 @@ struct Simulation {
 };
 
 Simulation& Sim() {
-  static Simulation* simulation = new Simulation();
-  return *simulation;
+  static Simulation simulation;
+  return simulation;
 }
 
 std::string Text(const char* text) { return text != nullptr ? text : "(null)"; }
