@@ -11,8 +11,9 @@
 #include "io/dll_handler.h"
 #include "io/http_handler.h"
 #include "io/serial_handler.h"
+#include "io/opos_handler.h"
+#include "io/spool_handler.h"
 #include "io/tcp_handler.h"
-#include "io/unavailable_handler.h"
 #include "receipt/receipt_util.h"
 
 namespace dodu {
@@ -48,6 +49,8 @@ void ReadConnection(const pugi::xml_node& element, kConnection& c) {
       break;
     case qvConnectionType::OPOS:
       c.fDeviceName = krptUtil::GetNodeValueAsString(element, "DeviceName");
+      // The control to use: the vendor's bridge library here, the control's ProgID on Windows.
+      c.fLibraryName = krptUtil::GetNodeValueAsString(element, "LibraryName");
       break;
     case qvConnectionType::DLL:
       c.fLibraryName = krptUtil::GetNodeValueAsString(element, "LibraryName");
@@ -175,7 +178,7 @@ std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(const std::string& a
       handler = std::make_unique<kIOHandler_TCP>(c, aLogDir, log_name);
       break;
     case qvConnectionType::OPOS:
-      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_OPOS", "OPOS");
+      handler = std::make_unique<kIOHandler_OPOS>(c, aLogDir, log_name);
       break;
     case qvConnectionType::HTTP:
       handler = std::make_unique<kIOHandler_HTTP>(c, aLogDir, log_name);
@@ -190,7 +193,7 @@ std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(const std::string& a
       handler = std::make_unique<kIOHandler_Com>(c, aLogDir, log_name);
       break;
     case qvConnectionType::Spool:
-      handler = std::make_unique<kIOHandler_Unavailable>(c, aLogDir, log_name, "kIOHandler_Spool", "SPOOL");
+      handler = std::make_unique<kIOHandler_Spool>(c, aLogDir, log_name);
       break;
   }
   handler->SetHexLog(AsciiLower(GetParameter("HexLog")) == "true");

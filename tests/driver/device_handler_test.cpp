@@ -11,8 +11,9 @@
 #include "io/dll_handler.h"
 #include "io/http_handler.h"
 #include "io/serial_handler.h"
+#include "io/opos_handler.h"
+#include "io/spool_handler.h"
 #include "io/tcp_handler.h"
-#include "io/unavailable_handler.h"
 
 namespace dodu::testing {
 namespace {
@@ -176,7 +177,8 @@ TEST(DeviceHandlerTest, EachConnectionTypeReadsOnlyItsOwnChildren) {
     EXPECT_EQ(c.fParity, e.serial ? qvParity::Even : qvParity::None);
     EXPECT_EQ(c.fStopBits, e.serial ? 2 : 0);
     EXPECT_EQ(c.fDeviceName, e.opos ? "FP1" : "");
-    EXPECT_EQ(c.fLibraryName, e.dll ? "fp.dll" : "");
+    // An OPOS connection names its control (the bridge library, or the ProgID on Windows) there too.
+    EXPECT_EQ(c.fLibraryName, e.dll || e.opos ? "fp.dll" : "");
     EXPECT_EQ(c.fPrinterName, e.spool ? "Epson" : "");
   }
 }
@@ -319,7 +321,8 @@ TEST_F(CreateIOHandlerTest, TheConnectionTypePicksTheHandlerAndHexLogFollowsTheP
     EXPECT_EQ(dynamic_cast<kIOHandler_Serial*>(handler.get()) != nullptr, type == "SERIAL");
     EXPECT_EQ(dynamic_cast<kIOHandler_Dll*>(handler.get()) != nullptr, type == "DLL");
     EXPECT_EQ(dynamic_cast<kIOHandler_Com*>(handler.get()) != nullptr, type == "COM");
-    EXPECT_EQ(dynamic_cast<kIOHandler_Unavailable*>(handler.get()) != nullptr, type == "OPOS" || type == "SPOOL");
+    EXPECT_EQ(dynamic_cast<kIOHandler_OPOS*>(handler.get()) != nullptr, type == "OPOS");
+    EXPECT_EQ(dynamic_cast<kIOHandler_Spool*>(handler.get()) != nullptr, type == "SPOOL");
     EXPECT_TRUE(handler->HexLog());
     EXPECT_EQ(handler->ConnectTimeout(), 2500);
     EXPECT_EQ(handler->ReadTimeout(), 4000);
