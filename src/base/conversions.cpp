@@ -200,7 +200,7 @@ std::string IniFileName(bool without_computer_name) {
   return without_computer_name ? ExeBaseName() + ".ini" : ExeBaseName() + "_" + ComputerName() + ".ini";
 }
 
-std::string WindowsDirectory() { return "/etc/"; }
+std::string WindowsDirectory() { return SystemSettingsDirectory(); }
 
 std::string ComputerName() {
   std::string name = EnvironmentVariable("COMPUTERNAME");

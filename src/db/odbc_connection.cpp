@@ -1,5 +1,8 @@
 #include "db/odbc_connection.h"
 
+#ifdef _WIN32
+#include <windows.h>  // Windows' ODBC headers need its types first
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

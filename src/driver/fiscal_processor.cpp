@@ -16,7 +16,7 @@ namespace dodu {
 
 std::string FiscalDataBaseDirectory() {
   std::string directory = EnvironmentVariable("QV_FPR_DB");
-  return WithTrailingSeparator(directory.empty() ? "/var/lib/QV_FPR_DB" : directory);
+  return WithTrailingSeparator(directory.empty() ? DefaultFiscalDataDirectory() : directory);
 }
 
 kFiscalProcessor::kFiscalProcessor(const kFiscalProcessorHandler& aHandler)

@@ -108,7 +108,8 @@ class kFiscalProcessor {
   void RunPub(const char* aName, Result& aResult, Work work, Fill fill);
 };
 
-// The directory the till directories live under: $QV_FPR_DB, else /var/lib/QV_FPR_DB/.
+// The directory the till directories live under: $QV_FPR_DB, else the system's default
+// (/var/lib/QV_FPR_DB/, or C:\QV_FPR_DB\ on Windows).
 std::string FiscalDataBaseDirectory();
 
 }  // namespace dodu

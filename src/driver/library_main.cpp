@@ -1,6 +1,10 @@
-// Load and unload hooks of the shared library.
+// Starting and stopping the library's process-wide state; the system's load and unload hooks
+// call these (library_main_posix.cpp, library_main_windows.cpp).
+#include "driver/library_main.h"
+
 #include <cstdio>
 #include <exception>
+#include <mutex>
 
 #include "base/application.h"
 #include "base/format_settings.h"
@@ -12,36 +16,39 @@ void RegisterPortugueseProcessor();
 void ReleaseProcessDatabaseProxy();
 }
 
-namespace {
+namespace dodu {
 
-__attribute__((constructor)) void OnLibraryLoad() {
+void StartLibrary() {
+  static std::once_flag started;
   // A failure here must not take the host down; the calls will report what is missing.
-  try {
-    dodu::CreateApplication();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "DODU_PT_10: application object not created: %s\n", e.what());
-  }
-  try {
-    dodu::GetProcessorTables();
-    dodu::RegisterPortugueseProcessor();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "DODU_PT_10: driver not registered: %s\n", e.what());
-  }
+  std::call_once(started, [] {
+    try {
+      CreateApplication();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "DODU_PT_10: application object not created: %s\n", e.what());
+    }
+    try {
+      GetProcessorTables();
+      RegisterPortugueseProcessor();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "DODU_PT_10: driver not registered: %s\n", e.what());
+    }
+  });
 }
 
-// Runs at dlclose, before the library's static objects are destroyed, and at process exit,
+// Runs at unload, before the library's static objects are destroyed, and at process exit,
 // after them: so what it reaches is either released here, in the order of use (the processors,
 // then the database proxy, which closes its connection through the engine's dialect, then the
 // application object and its log, last the shared log thread, which writes out what is queued
 // and ends), or built never to be destroyed (dialects, format settings, session registry, log
-// thread). A Windows build must not join the log thread from DllMain (the loader lock): the
-// thread ends by itself when idle, and Stop belongs to an explicit shutdown outside DllMain.
-__attribute__((destructor)) void OnLibraryUnload() {
-  dodu::DropProcessorTables();
-  dodu::ReleaseProcessDatabaseProxy();
-  dodu::DestroyApplication();
-  dodu::tQV_LogThread::Instance().Stop();
-  dodu::ReleaseFormatSettings();
+// thread). Windows never calls it: joining the log thread under the loader lock would deadlock,
+// so the DLL stays loaded for the life of the process.
+void StopLibrary() {
+  DropProcessorTables();
+  ReleaseProcessDatabaseProxy();
+  DestroyApplication();
+  tQV_LogThread::Instance().Stop();
+  ReleaseFormatSettings();
 }
 
-}  // namespace
+}  // namespace dodu

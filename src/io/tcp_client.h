@@ -19,7 +19,7 @@ class TcpClosedError : public Error {
   using Error::Error;
 };
 
-// A blocking TCP client over POSIX sockets with a connect timeout, a per-read timeout and an
+// A blocking TCP client over the system's sockets with a connect timeout, a per-read timeout and an
 // input buffer of bytes received but not yet read.
 class TcpClient {
  public:
@@ -51,7 +51,7 @@ class TcpClient {
   uint16_t port_;
   int connect_timeout_ms_;
   int read_timeout_ms_ = 0;
-  int fd_ = -1;
+  intptr_t fd_ = -1;  // the socket; -1 when not connected
   std::string buffer_;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace dodu {
@@ -30,12 +31,11 @@ class FileLock {
   void Release();
   // Removes the locked file, then releases the lock; a plain Release when nothing is held.
   void ReleaseAndRemove();
-  bool Held() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
+  bool Held() const { return fd_ != -1; }
   const std::string& Reason() const { return reason_; }
 
  private:
-  int fd_ = -1;
+  intptr_t fd_ = -1;  // the system's descriptor or handle
   std::string path_;
   std::string reason_;
   bool timed_out_ = false;

@@ -80,16 +80,16 @@ bool FileLock::Acquire(const std::string& path, int timeout_ms) {
 }
 
 void FileLock::Release() {
-  if (fd_ >= 0) {
-    flock(fd_, LOCK_UN);
-    close(fd_);
+  if (fd_ != -1) {
+    flock(static_cast<int>(fd_), LOCK_UN);
+    close(static_cast<int>(fd_));
     fd_ = -1;
   }
 }
 
 void FileLock::ReleaseAndRemove() {
   // Removed while still locked: a waiter then finds its file gone from the path and starts over.
-  if (fd_ >= 0) unlink(path_.c_str());
+  if (fd_ != -1) unlink(path_.c_str());
   Release();
 }
 

@@ -25,6 +25,12 @@ std::string LoginName();
 // The first non-loopback IPv4 address of the machine, else "127.0.0.1".
 std::string LocalIPv4Address();
 
+// The system's directory of machine-wide settings, ending with a separator: /etc/ on Linux, the
+// Windows directory on Windows.
+std::string SystemSettingsDirectory();
+// The default root of the tills' fiscal data: /var/lib/QV_FPR_DB on Linux, C:\QV_FPR_DB on Windows.
+std::string DefaultFiscalDataDirectory();
+
 int CurrentProcessId();
 // True only when no process has this id (a process of another user still counts as running).
 bool ProcessIsGone(int pid);

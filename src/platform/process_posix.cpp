@@ -106,6 +106,10 @@ std::string LocalIPv4Address() {
   return result;
 }
 
+std::string SystemSettingsDirectory() { return "/etc/"; }
+
+std::string DefaultFiscalDataDirectory() { return "/var/lib/QV_FPR_DB"; }
+
 int CurrentProcessId() { return static_cast<int>(getpid()); }
 
 bool ProcessIsGone(int pid) { return kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }

@@ -80,36 +80,36 @@ void TcpClient::Connect() {
     break;
   }
   freeaddrinfo(addresses);
-  if (fd_ < 0) throw Error(failure);
+  if (fd_ == -1) throw Error(failure);
 }
 
 void TcpClient::Disconnect() {
-  if (fd_ >= 0) {
-    close(fd_);
+  if (fd_ != -1) {
+    close(static_cast<int>(fd_));
     fd_ = -1;
   }
   buffer_.clear();
 }
 
 bool TcpClient::Connected() const {
-  if (fd_ < 0) return false;
+  if (fd_ == -1) return false;
   // A peer that has closed shows as readable with nothing to read.
-  struct pollfd p {fd_, POLLIN, 0};
+  struct pollfd p {static_cast<int>(fd_), POLLIN, 0};
   if (poll(&p, 1, 0) < 0) return false;
   if ((p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return false;
   if ((p.revents & POLLIN) != 0) {
     char probe;
-    ssize_t n = recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    ssize_t n = recv(static_cast<int>(fd_), &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
   }
   return true;
 }
 
 void TcpClient::FillBuffer() {
-  if (fd_ < 0) throw Error("Not connected to " + Endpoint(host_, port_));
+  if (fd_ == -1) throw Error("Not connected to " + Endpoint(host_, port_));
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(read_timeout_ms_);
   for (;;) {
-    struct pollfd p {fd_, POLLIN, 0};
+    struct pollfd p {static_cast<int>(fd_), POLLIN, 0};
     int ready = poll(&p, 1, Remaining(deadline));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) throw Error("Read from " + Endpoint(host_, port_) + " failed: " + std::strerror(errno));
@@ -117,7 +117,7 @@ void TcpClient::FillBuffer() {
       throw TcpTimeoutError("Read timed out: nothing received from " + Endpoint(host_, port_) + " within " +
                             std::to_string(read_timeout_ms_) + " ms");
     char chunk[4096];
-    ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+    ssize_t n = recv(static_cast<int>(fd_), chunk, sizeof chunk, 0);
     if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (n < 0) throw Error("Read from " + Endpoint(host_, port_) + " failed: " + std::strerror(errno));
     if (n == 0) throw TcpClosedError("Connection closed by the peer " + Endpoint(host_, port_));
@@ -141,13 +141,13 @@ std::string TcpClient::ReadBytes(size_t count) {
 }
 
 void TcpClient::WriteBytes(const std::string& bytes) {
-  if (fd_ < 0) throw Error("Not connected to " + Endpoint(host_, port_));
+  if (fd_ == -1) throw Error("Not connected to " + Endpoint(host_, port_));
   size_t sent = 0;
   while (sent < bytes.size()) {
-    ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    ssize_t n = send(static_cast<int>(fd_), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      struct pollfd p {fd_, POLLOUT, 0};
+      struct pollfd p {static_cast<int>(fd_), POLLOUT, 0};
       poll(&p, 1, 1000);
       continue;
     }
