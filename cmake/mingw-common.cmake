@@ -17,12 +17,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 if(DODU_MINGW_ARCH STREQUAL "i686")
   # x87 arithmetic would round the few floating-point steps (date-times) differently from Linux.
   set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
-  # -Wno-restrict: GCC 12 warns falsely inside std::string's own code on 32-bit targets.
-  set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -Wno-restrict")
+  set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
   set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 else()
   set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)  # Debian keeps it off the PATH
 endif()
+# GCC 12 of mingw-w64 warns falsely inside std::string's own code (-Wrestrict).
+string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-restrict")
 # One file, no runtime DLLs beside it: the C++ runtime, libgcc and winpthread are linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")

@@ -23,11 +23,6 @@ int Remaining(std::chrono::steady_clock::time_point deadline) {
 
 }  // namespace
 
-TcpClient::TcpClient(std::string host, uint16_t port, int connect_timeout_ms)
-    : host_(std::move(host)), port_(port), connect_timeout_ms_(connect_timeout_ms) {}
-
-TcpClient::~TcpClient() { Disconnect(); }
-
 void TcpClient::Connect() {
   Disconnect();
   struct addrinfo hints {};
@@ -124,20 +119,6 @@ void TcpClient::FillBuffer() {
     buffer_.append(chunk, static_cast<size_t>(n));
     return;
   }
-}
-
-uint8_t TcpClient::ReadByte() {
-  if (buffer_.empty()) FillBuffer();
-  uint8_t byte = static_cast<uint8_t>(buffer_.front());
-  buffer_.erase(0, 1);
-  return byte;
-}
-
-std::string TcpClient::ReadBytes(size_t count) {
-  while (buffer_.size() < count) FillBuffer();
-  std::string bytes = buffer_.substr(0, count);
-  buffer_.erase(0, count);
-  return bytes;
 }
 
 void TcpClient::WriteBytes(const std::string& bytes) {

@@ -27,25 +27,6 @@ bool Unlock(HANDLE file) {
 
 }  // namespace
 
-FileLock::~FileLock() { Release(); }
-
-FileLock::FileLock(FileLock&& other) noexcept
-    : fd_(other.fd_), path_(std::move(other.path_)), reason_(std::move(other.reason_)), timed_out_(other.timed_out_) {
-  other.fd_ = -1;
-}
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    fd_ = other.fd_;
-    path_ = std::move(other.path_);
-    reason_ = std::move(other.reason_);
-    timed_out_ = other.timed_out_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 bool FileLock::Acquire(const std::string& path, int timeout_ms) {
   Release();
   timed_out_ = false;

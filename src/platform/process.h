@@ -14,7 +14,11 @@ std::string HostExecutableDirectory();
 std::string HostExecutableBaseName();
 std::string WorkingDirectory();  // ends with a separator
 
-// The host's command-line arguments after the program name.
+// The running program's file (from the system, whatever QV_HOST_DIR says).
+std::string ExecutablePath();
+// The host's command-line arguments after the program name, as the system gives them.
+std::vector<std::string> SystemCommandLineArguments();
+// The host's command-line arguments after the program name (or what a test put in their place).
 std::vector<std::string> CommandLineArguments();
 // Tests stand in for the host's command line; std::nullopt restores the real one.
 void OverrideCommandLineArguments(std::optional<std::vector<std::string>> arguments);

@@ -18,11 +18,6 @@
 
 namespace dodu {
 
-namespace {
-
-std::mutex g_arguments_mutex;
-std::optional<std::vector<std::string>> g_argument_override;
-
 std::string ExecutablePath() {
   std::string buffer(4096, '\0');
   ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
@@ -31,16 +26,6 @@ std::string ExecutablePath() {
   return buffer;
 }
 
-}  // namespace
-
-std::string HostExecutableDirectory() {
-  std::string overridden = EnvironmentVariable("QV_HOST_DIR");
-  if (!overridden.empty()) return WithTrailingSeparator(overridden);
-  return WithTrailingSeparator(DirectoryOf(ExecutablePath()));
-}
-
-std::string HostExecutableBaseName() { return WithoutExtension(FileNameOf(ExecutablePath())); }
-
 std::string WorkingDirectory() {
   std::string buffer(4096, '\0');
   if (getcwd(buffer.data(), buffer.size()) == nullptr) return "./";
@@ -48,11 +33,7 @@ std::string WorkingDirectory() {
   return WithTrailingSeparator(buffer);
 }
 
-std::vector<std::string> CommandLineArguments() {
-  {
-    std::lock_guard<std::mutex> lock(g_arguments_mutex);
-    if (g_argument_override) return *g_argument_override;
-  }
+std::vector<std::string> SystemCommandLineArguments() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   std::vector<std::string> arguments;
   std::string argument;
@@ -62,11 +43,6 @@ std::vector<std::string> CommandLineArguments() {
     first = false;
   }
   return arguments;
-}
-
-void OverrideCommandLineArguments(std::optional<std::vector<std::string>> arguments) {
-  std::lock_guard<std::mutex> lock(g_arguments_mutex);
-  g_argument_override = std::move(arguments);
 }
 
 std::string EnvironmentVariable(const char* name) {

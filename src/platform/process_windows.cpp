@@ -16,16 +16,6 @@ namespace dodu {
 
 namespace {
 
-std::mutex g_arguments_mutex;
-std::optional<std::vector<std::string>> g_argument_override;
-
-std::string ExecutablePath() {
-  std::wstring buffer(32768, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  if (length == 0 || length >= buffer.size()) return std::string();
-  buffer.resize(length);
-  return NarrowText(buffer);
-}
 
 class ScopedProcess {
  public:
@@ -43,13 +33,13 @@ class ScopedProcess {
 
 }  // namespace
 
-std::string HostExecutableDirectory() {
-  std::string overridden = EnvironmentVariable("QV_HOST_DIR");
-  if (!overridden.empty()) return WithTrailingSeparator(overridden);
-  return WithTrailingSeparator(DirectoryOf(ExecutablePath()));
+std::string ExecutablePath() {
+  std::wstring buffer(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length == 0 || length >= buffer.size()) return std::string();
+  buffer.resize(length);
+  return NarrowText(buffer);
 }
-
-std::string HostExecutableBaseName() { return WithoutExtension(FileNameOf(ExecutablePath())); }
 
 std::string WorkingDirectory() {
   std::wstring buffer(32768, L'\0');
@@ -59,22 +49,13 @@ std::string WorkingDirectory() {
   return WithTrailingSeparator(NarrowText(buffer));
 }
 
-std::vector<std::string> CommandLineArguments() {
-  {
-    std::lock_guard<std::mutex> lock(g_arguments_mutex);
-    if (g_argument_override) return *g_argument_override;
-  }
+std::vector<std::string> SystemCommandLineArguments() {
   int count = 0;
   wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
   for (int i = 1; list != nullptr && i < count; ++i) arguments.push_back(NarrowText(list[i]));
   if (list != nullptr) LocalFree(list);
   return arguments;
-}
-
-void OverrideCommandLineArguments(std::optional<std::vector<std::string>> arguments) {
-  std::lock_guard<std::mutex> lock(g_arguments_mutex);
-  g_argument_override = std::move(arguments);
 }
 
 std::string EnvironmentVariable(const char* name) {
