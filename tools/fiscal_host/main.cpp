@@ -8,7 +8,9 @@
 #include "fiscal_host/demo_day.h"
 #include "fiscal_host/driver_loader.h"
 #include "fiscal_host/export_commands.h"
+#include "fiscal_host/program_arguments.h"
 #include "fiscal_host/store_init.h"
+#include "fiscal_host/terminal_output.h"
 
 namespace {
 
@@ -59,8 +61,9 @@ int Run(const CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareTerminalOutput();
   try {
-    return Run(ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc)));
+    return Run(ParseCommandLine(ProgramArguments(argc, argv)));
   } catch (const UsageError& e) {
     std::cerr << "fiscal-host: " << e.what() << "\nRun fiscal-host help for the commands.\n";
     return kExitUsage;

@@ -1,11 +1,10 @@
 #include "fiscal_host/work_directory.h"
 
-#include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
 #include "base/ascii_text.h"
+#include "fiscal_host/host_environment.h"
 
 namespace dodu::host {
 
@@ -57,8 +56,8 @@ fs::path WorkDirectory::StoreFileFromSettings() const {
 }
 
 void WorkDirectory::Enter() const {
-  if (setenv("QV_HOST_DIR", HostDir().c_str(), 1) != 0 || setenv("QV_FPR_DB", DataDir().c_str(), 1) != 0)
-    throw std::runtime_error("cannot set the library's environment");
+  SetEnvironmentValue("QV_HOST_DIR", HostDir().string());
+  SetEnvironmentValue("QV_FPR_DB", DataDir().string());
   std::error_code error;
   fs::current_path(fRoot, error);
   if (error) throw std::runtime_error("cannot enter " + fRoot.string() + ": " + error.message());
@@ -66,8 +65,8 @@ void WorkDirectory::Enter() const {
 
 WorkDirectory ChooseWorkDirectory(const std::string& option_value) {
   if (!option_value.empty()) return WorkDirectory(option_value);
-  const char* from_environment = std::getenv("FISCAL_HOST_DIR");
-  if (from_environment != nullptr && *from_environment != '\0') return WorkDirectory(from_environment);
+  const std::optional<std::string> from_environment = EnvironmentValue("FISCAL_HOST_DIR");
+  if (from_environment && !from_environment->empty()) return WorkDirectory(*from_environment);
   return WorkDirectory(fs::current_path());
 }
 
