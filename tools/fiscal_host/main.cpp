@@ -11,6 +11,7 @@
 #include "fiscal_host/program_arguments.h"
 #include "fiscal_host/store_init.h"
 #include "fiscal_host/terminal_output.h"
+#include "fiscal_host/utf8_path.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ int Run(const CommandLine& line) {
   }
   if (command == "init") {
     ExpectArguments(line, 1, "the directory to create: init DIR");
-    InitWorkDirectory(WorkDirectory(line.arguments[0]), std::cout);
+    InitWorkDirectory(WorkDirectory(PathFromUtf8(line.arguments[0])), std::cout);
     return kExitSuccess;
   }
   const HostContext context{ChooseWorkDirectory(line.directory), ChooseLibraryPath(line.library), line.till};

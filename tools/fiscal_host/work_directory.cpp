@@ -5,6 +5,7 @@
 
 #include "base/ascii_text.h"
 #include "fiscal_host/host_environment.h"
+#include "fiscal_host/utf8_path.h"
 
 namespace dodu::host {
 
@@ -50,7 +51,7 @@ fs::path WorkDirectory::StoreFileFromSettings() const {
     throw std::runtime_error(SettingsFile().string() + " names the engine '" + engine +
                              "'; this works on the embedded SQLite store only");
   }
-  const fs::path name = Setting(SettingsFile(), "DBName");
+  const fs::path name = PathFromUtf8(Setting(SettingsFile(), "DBName"));
   if (name.empty()) throw std::runtime_error(SettingsFile().string() + " names no database (DBName=)");
   return name.is_absolute() ? name : fRoot / name;
 }
@@ -64,9 +65,9 @@ void WorkDirectory::Enter() const {
 }
 
 WorkDirectory ChooseWorkDirectory(const std::string& option_value) {
-  if (!option_value.empty()) return WorkDirectory(option_value);
+  if (!option_value.empty()) return WorkDirectory(PathFromUtf8(option_value));
   const std::optional<std::string> from_environment = EnvironmentValue("FISCAL_HOST_DIR");
-  if (from_environment && !from_environment->empty()) return WorkDirectory(*from_environment);
+  if (from_environment && !from_environment->empty()) return WorkDirectory(PathFromUtf8(*from_environment));
   return WorkDirectory(fs::current_path());
 }
 
