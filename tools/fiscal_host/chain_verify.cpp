@@ -16,6 +16,7 @@
 #include "fiscal_host/envelope.h"
 #include "fiscal_host/public_key.h"
 #include "fiscal_host/sqlite_file.h"
+#include "fiscal_host/utf8_path.h"
 
 namespace dodu::host {
 
@@ -182,7 +183,7 @@ void SeriesCheck::CheckFile(const fs::path& file) {
 }  // namespace
 
 int RunVerify(const WorkDirectory& directory, const std::string& public_key_file, std::ostream& out) {
-  const PublicKey key(public_key_file.empty() ? std::string(EmbeddedPublicKeyPem()) : ReadText(public_key_file));
+  const PublicKey key(public_key_file.empty() ? std::string(EmbeddedPublicKeyPem()) : ReadText(PathFromUtf8(public_key_file)));
   SqliteFile store(directory.StoreFileFromSettings(), SqliteFile::Mode::kReadOnly);
 
   std::vector<std::string> breaks;

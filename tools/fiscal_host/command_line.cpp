@@ -76,8 +76,8 @@ Working on a directory (-C DIR, else $FISCAL_HOST_DIR, else the current director
 Options:
   -C DIR              the working directory
   --till SERIAL       the till serial (default T01)
-  --library PATH      the DODU_PT_10.so to load (default $DODU_LIBRARY, else the one built
-                      with this program)
+  --library PATH      the DODU_PT_10 library to load (default $DODU_LIBRARY, else the one
+                      built with this program; on Windows DODU_PT_10.dll beside fiscal-host.exe)
   --public-key FILE   verify with this PEM public key instead of the built-in one
 
 Every command that talks to the library loads it and runs OPEN first: a processor lives only

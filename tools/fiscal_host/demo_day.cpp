@@ -1,9 +1,6 @@
 #include "fiscal_host/demo_day.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <iostream>
 #include <stdexcept>
 
@@ -12,10 +9,12 @@
 #include "fiscal_host/command_line.h"
 #include "fiscal_host/demo_company.h"
 #include "fiscal_host/envelope.h"
+#include "fiscal_host/host_environment.h"
 #include "fiscal_host/local_clock.h"
 #include "fiscal_host/paper_receipt.h"
 #include "fiscal_host/receipt_composer.h"
 #include "fiscal_host/sqlite_file.h"
+#include "fiscal_host/terminal_output.h"
 #include "fiscal_host/till_session.h"
 
 namespace dodu::host {
@@ -74,7 +73,7 @@ class DemoDay {
  public:
   DemoDay(const HostContext& context, TillSession& till)
       : fTill(till), fClock(LastDocumentTime(context.directory)) {
-    fPaper.colors = isatty(STDOUT_FILENO) != 0 && std::getenv("NO_COLOR") == nullptr;
+    fPaper.colors = OutputTerminalShowsColours() && !EnvironmentValue("NO_COLOR");
   }
 
   void Run();

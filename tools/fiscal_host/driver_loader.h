@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "dodu_pt_10.h"
+#include "fiscal_host/driver_module.h"
 
 namespace dodu::host {
 
@@ -16,14 +16,12 @@ struct ExportAnswer {
   bool Succeeded() const { return code == 0; }
 };
 
-// DODU_PT_10 loaded by path with dlopen and called through its exported symbols, as a till
-// loads it. The library stays loaded until the process ends: its processors live that long.
+// DODU_PT_10 loaded by path and called through its exports, as a till loads it. The library
+// stays loaded until the process ends: its processors live that long.
 class DriverLibrary {
  public:
-  // Raises std::runtime_error with dlopen's reason, or naming a missing export.
-  explicit DriverLibrary(const std::string& path);
-  DriverLibrary(const DriverLibrary&) = delete;
-  DriverLibrary& operator=(const DriverLibrary&) = delete;
+  // Raises std::runtime_error with the loader's reason, or naming a missing export.
+  explicit DriverLibrary(const std::string& path) : fModule(path) {}
 
   ExportAnswer Open(const std::string& request);
   ExportAnswer ProcessReceipt(const std::string& request);
@@ -33,24 +31,15 @@ class DriverLibrary {
   ExportAnswer ProcessGetStatus(const std::string& request);
 
  private:
-  using Operation = int32_t (*)(const BSTR, BSTR*, BSTR*);
-  using OpenOperation = int32_t (*)(const BSTR, int32_t*, BSTR*);
+  ExportAnswer Call(DriverModule::Operation operation, const std::string& request);
+  DriverModule::Text NewString(const std::string& utf8) const;
+  std::string TakeString(DriverModule::Text text) const;  // converts and releases
 
-  void* Symbol(const char* name) const;
-  ExportAnswer Call(Operation operation, const std::string& request);
-  BSTR NewString(const std::string& utf8) const;
-  std::string TakeString(BSTR text) const;  // converts and releases
-
-  void* fHandle = nullptr;
-  OpenOperation fOpen = nullptr;
-  Operation fReceipt = nullptr, fReprint = nullptr, fZReport = nullptr, fXReport = nullptr, fStatus = nullptr;
-  decltype(&SysAllocStringLen) fAlloc = nullptr;
-  decltype(&SysFreeString) fFree = nullptr;
-  decltype(&SysStringLen) fLength = nullptr;
+  DriverModule fModule;
 };
 
-// The library to load: the path given on the command line, else $DODU_LIBRARY, else the one
-// built with this program.
+// The library to load: the path given on the command line, else $DODU_LIBRARY, else the
+// system's default (DefaultDriverPath).
 std::string ChooseLibraryPath(const std::string& option_value);
 
 }  // namespace dodu::host

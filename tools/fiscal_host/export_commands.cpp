@@ -11,13 +11,14 @@
 #include "fiscal_host/command_line.h"
 #include "fiscal_host/envelope.h"
 #include "fiscal_host/till_session.h"
+#include "fiscal_host/utf8_path.h"
 
 namespace dodu::host {
 
 namespace {
 
 std::string ReadRequestFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(PathFromUtf8(file), std::ios::binary);
   if (!in) throw UsageError("cannot read " + file);
   std::ostringstream text;
   text << in.rdbuf();

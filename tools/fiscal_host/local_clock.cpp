@@ -4,29 +4,18 @@
 
 namespace dodu::host {
 
-namespace {
-
-std::tm Local(std::time_t value) {
-  std::tm fields{};
-  localtime_r(&value, &fields);
-  return fields;
-}
-
-}  // namespace
-
 std::time_t Now() { return std::time(nullptr); }
 
 std::time_t StartOfDay(std::time_t value) {
-  std::tm fields = Local(value);
+  std::tm fields = LocalFields(value);
   fields.tm_hour = fields.tm_min = fields.tm_sec = 0;
-  fields.tm_isdst = -1;
-  return std::mktime(&fields);
+  return FromLocalFields(fields).value_or(static_cast<std::time_t>(-1));
 }
 
-int YearOf(std::time_t value) { return Local(value).tm_year + 1900; }
+int YearOf(std::time_t value) { return LocalFields(value).tm_year + 1900; }
 
 std::string XmlDateTimeText(std::time_t value) {
-  const std::tm fields = Local(value);
+  const std::tm fields = LocalFields(value);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
   return text;
@@ -44,10 +33,7 @@ std::optional<std::time_t> ParseXmlDateTime(const std::string& text) {
   }
   fields.tm_year -= 1900;
   fields.tm_mon -= 1;
-  fields.tm_isdst = -1;
-  const std::time_t value = std::mktime(&fields);
-  if (value == static_cast<std::time_t>(-1)) return std::nullopt;
-  return value;
+  return FromLocalFields(fields);
 }
 
 }  // namespace dodu::host

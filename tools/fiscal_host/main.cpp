@@ -8,7 +8,10 @@
 #include "fiscal_host/demo_day.h"
 #include "fiscal_host/driver_loader.h"
 #include "fiscal_host/export_commands.h"
+#include "fiscal_host/program_arguments.h"
 #include "fiscal_host/store_init.h"
+#include "fiscal_host/terminal_output.h"
+#include "fiscal_host/utf8_path.h"
 
 namespace {
 
@@ -28,7 +31,7 @@ int Run(const CommandLine& line) {
   }
   if (command == "init") {
     ExpectArguments(line, 1, "the directory to create: init DIR");
-    InitWorkDirectory(WorkDirectory(line.arguments[0]), std::cout);
+    InitWorkDirectory(WorkDirectory(PathFromUtf8(line.arguments[0])), std::cout);
     return kExitSuccess;
   }
   const HostContext context{ChooseWorkDirectory(line.directory), ChooseLibraryPath(line.library), line.till};
@@ -59,8 +62,9 @@ int Run(const CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareTerminalOutput();
   try {
-    return Run(ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc)));
+    return Run(ParseCommandLine(ProgramArguments(argc, argv)));
   } catch (const UsageError& e) {
     std::cerr << "fiscal-host: " << e.what() << "\nRun fiscal-host help for the commands.\n";
     return kExitUsage;

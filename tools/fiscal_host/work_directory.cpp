@@ -1,11 +1,11 @@
 #include "fiscal_host/work_directory.h"
 
-#include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
 #include "base/ascii_text.h"
+#include "fiscal_host/host_environment.h"
+#include "fiscal_host/utf8_path.h"
 
 namespace dodu::host {
 
@@ -51,23 +51,23 @@ fs::path WorkDirectory::StoreFileFromSettings() const {
     throw std::runtime_error(SettingsFile().string() + " names the engine '" + engine +
                              "'; this works on the embedded SQLite store only");
   }
-  const fs::path name = Setting(SettingsFile(), "DBName");
+  const fs::path name = PathFromUtf8(Setting(SettingsFile(), "DBName"));
   if (name.empty()) throw std::runtime_error(SettingsFile().string() + " names no database (DBName=)");
   return name.is_absolute() ? name : fRoot / name;
 }
 
 void WorkDirectory::Enter() const {
-  if (setenv("QV_HOST_DIR", HostDir().c_str(), 1) != 0 || setenv("QV_FPR_DB", DataDir().c_str(), 1) != 0)
-    throw std::runtime_error("cannot set the library's environment");
+  SetEnvironmentValue("QV_HOST_DIR", HostDir().string());
+  SetEnvironmentValue("QV_FPR_DB", DataDir().string());
   std::error_code error;
   fs::current_path(fRoot, error);
   if (error) throw std::runtime_error("cannot enter " + fRoot.string() + ": " + error.message());
 }
 
 WorkDirectory ChooseWorkDirectory(const std::string& option_value) {
-  if (!option_value.empty()) return WorkDirectory(option_value);
-  const char* from_environment = std::getenv("FISCAL_HOST_DIR");
-  if (from_environment != nullptr && *from_environment != '\0') return WorkDirectory(from_environment);
+  if (!option_value.empty()) return WorkDirectory(PathFromUtf8(option_value));
+  const std::optional<std::string> from_environment = EnvironmentValue("FISCAL_HOST_DIR");
+  if (from_environment && !from_environment->empty()) return WorkDirectory(PathFromUtf8(*from_environment));
   return WorkDirectory(fs::current_path());
 }
 
