@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "support/receipt_till.h"
+#include "support/unavailable_here.h"
 
 namespace dodu::testing {
 namespace {
@@ -107,6 +108,7 @@ int OpenHandlesOn(const fs::path& file) {
 }
 
 TEST(ReceiptStore, OpenReplacesTheDatabaseConnection) {
+  DODU_SKIP_WITHOUT(SystemFeature::kOpenFileListing);
   ReceiptTill till;
   EXPECT_EQ(OpenHandlesOn(till.Store().DatabaseFile()), 1);
   for (int i = 0; i < 3; ++i) {
