@@ -72,6 +72,7 @@ TEST(ReceiptStore, FailureAfterTheDocumentWasCountedLeavesEverythingAsBefore) {
 }
 
 TEST(ReceiptStore, FailedCommitSetsTheCheckFileBack) {
+  DODU_SKIP_WITHOUT(SystemFeature::kSharedSqlite);
   FailingReceiptCommits injection;
   ReceiptTill till;
   ASSERT_EQ(till.Process(ReceiptRequest{}).code, 0);

@@ -30,6 +30,8 @@ std::string DriverLibrary::ToUtf8(BSTR text) {
   return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), fLength(text)));
 }
 
+uint32_t DriverLibrary::Length(BSTR text) { return fLength(text); }
+
 void DriverLibrary::Free(BSTR text) { fFree(text); }
 
 ExportResult DriverLibrary::Call(Operation operation, const std::string& request) {

@@ -47,6 +47,8 @@ class DriverLibrary {
 
   BSTR NewString(const std::string& utf8);
   std::string ToUtf8(BSTR text);
+  // SysStringLen: the length in UTF-16 units.
+  uint32_t Length(BSTR text);
   void Free(BSTR text);
 
   using Operation = int32_t(DODU_TEST_CALL*)(const BSTR, BSTR*, BSTR*);

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "support/environment.h"
+#include "support/temporary_directory.h"
 
 namespace dodu::testing {
 
@@ -43,8 +44,9 @@ StoreFixture::StoreFixture() {
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  fRoot = fs::temp_directory_path() / ("dodu_" + std::to_string(CurrentProcessId()) + "_" + name);
-  fs::remove_all(fRoot);
+  // A directory of its own for every fixture: the library keeps the stores of earlier ones open
+  // for the life of the process, and Windows removes no open file.
+  fRoot = MakeTemporaryDirectory("dodu_" + std::to_string(CurrentProcessId()) + "_" + name + "_");
   fs::create_directories(HostDir());
   fs::create_directories(DataDir());
   fs::create_directories(WorkDir());

@@ -10,6 +10,8 @@ namespace dodu::testing {
 enum class SystemFeature {
   kElfExportTable,    // the library is an ELF shared object whose exports nm lists
   kOpenFileListing,   // the files a process holds open, each with its path
+  kLibraryStringFunctions,  // the library brings SysAllocStringLen and its kin (no oleaut32)
+  kSharedSqlite,      // the library and the test program use one SQLite library of the process
 };
 
 // Why tests that need the feature cannot run on this system; "" where they can. Which system
