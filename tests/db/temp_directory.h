@@ -1,19 +1,16 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "support/temporary_directory.h"
 
 namespace dodu::testing {
 
 // A fresh directory under the system's temporary directory, removed with everything in it.
 class TempDirectory {
  public:
-  TempDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dodu-db-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    fPath = pattern;
-  }
+  TempDirectory() : fPath(MakeTemporaryDirectory("dodu-db-").string()) {}
   ~TempDirectory() {
     std::error_code ignored;
     std::filesystem::remove_all(fPath, ignored);

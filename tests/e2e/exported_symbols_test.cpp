@@ -1,24 +1,22 @@
 // The library exports its nine functions by name and nothing else.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <set>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
+#include "support/child_process.h"
+#include "support/unavailable_here.h"
+
+namespace dodu::testing {
 namespace {
 
 TEST(ExportedSymbolsTest, ExactlyTheNineFunctionsAreDefined) {
-  const std::string command = std::string("nm -D --defined-only '") + DODU_LIBRARY_PATH + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr) << command;
-  std::string output;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int status = pclose(pipe);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command << "\n" << output;
+  DODU_SKIP_WITHOUT(SystemFeature::kElfExportTable);
+  ChildProcess nm("nm", {"-D", "--defined-only", DODU_LIBRARY_PATH}, {}, true);
+  const ProcessExit exit = nm.Wait();
+  const std::string& output = nm.Output();
+  ASSERT_TRUE(exit.Succeeded()) << "nm -D --defined-only " << DODU_LIBRARY_PATH << ": " << exit.text << "\n" << output;
 
   std::set<std::string> names;
   std::istringstream lines(output);
@@ -39,3 +37,4 @@ TEST(ExportedSymbolsTest, ExactlyTheNineFunctionsAreDefined) {
 }
 
 }  // namespace
+}  // namespace dodu::testing

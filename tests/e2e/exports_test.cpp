@@ -1,7 +1,6 @@
 // The six exports as a till calls them, through the loaded library, for requests that no
 // processor can serve: unregistered drivers, handles never issued, broken and empty requests.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -10,7 +9,10 @@
 #include <optional>
 #include <pugixml.hpp>
 
+#include "platform/process.h"
 #include "support/driver_library.h"
+#include "support/environment.h"
+#include "support/unavailable_here.h"
 
 namespace dodu::testing {
 namespace {
@@ -26,7 +28,7 @@ class ExportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = fs::temp_directory_path() /
-            ("dodu_exports_" + std::to_string(getpid()) + "_" +
+            ("dodu_exports_" + std::to_string(CurrentProcessId()) + "_" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "host");
@@ -38,16 +40,15 @@ class ExportsTest : public ::testing::Test {
   void TearDown() override {
     driver_.reset();
     for (const auto& [name, value] : saved_) {
-      if (value) setenv(name.c_str(), value->c_str(), 1);
-      else unsetenv(name.c_str());
+      if (value) SetEnvironment(name, *value);
+      else UnsetEnvironment(name);
     }
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }
   void Set(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
-    setenv(name.c_str(), value.c_str(), 1);
+    saved_.emplace_back(name, EnvironmentValue(name));
+    SetEnvironment(name, value);
   }
 
   // No processor log was written: nothing was resolved that could have logged.
@@ -263,9 +264,7 @@ TEST_F(ExportsTest, OutputsAreNewOwnedStringsAndWhatTheyHeldIsNotReleased) {
   ASSERT_NE(result, nullptr);
   ASSERT_NE(error, nullptr);
   ASSERT_NE(result, foreign + 2);
-  auto string_length = reinterpret_cast<uint32_t (*)(BSTR)>(Driver().Symbol("SysStringLen"));
-  ASSERT_NE(string_length, nullptr);
-  const uint32_t length = string_length(error);
+  const uint32_t length = Driver().Length(error);
   const std::u16string expected = u"Processor Handle not found";
   ASSERT_EQ(length, expected.size());
   uint32_t byte_length;
@@ -292,6 +291,7 @@ TEST_F(ExportsTest, OutputsAreNewOwnedStringsAndWhatTheyHeldIsNotReleased) {
 }
 
 TEST_F(ExportsTest, OwnedStringFunctionsBehaveAsOnWindows) {
+  DODU_SKIP_WITHOUT(SystemFeature::kLibraryStringFunctions);
   auto alloc = reinterpret_cast<BSTR (*)(const OLECHAR*, uint32_t)>(Driver().Symbol("SysAllocStringLen"));
   auto length = reinterpret_cast<uint32_t (*)(BSTR)>(Driver().Symbol("SysStringLen"));
   ASSERT_NE(alloc, nullptr);

@@ -1,6 +1,5 @@
 // The host program as a user runs it: init, the demo day, the single commands and the chain check.
 #include <sqlite3.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -14,10 +13,16 @@
 #include <vector>
 
 #include "base/temp_directory.h"
+#include "platform/files.h"
+#include "platform/local_time.h"
+#include "support/child_process.h"
 #include "support/file_wait.h"
 
 namespace dodu::testing {
 namespace {
+
+// The tests run the host program built with this tree: fiscal-host, or fiscal-host.exe on Windows.
+#ifdef DODU_FISCAL_HOST_PATH
 
 namespace fs = std::filesystem;
 
@@ -26,37 +31,27 @@ struct ToolRun {
   std::string output;  // standard output and standard error
 };
 
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 // Runs fiscal-host with the library of this build (whatever $DODU_LIBRARY says).
 ToolRun RunTool(const std::vector<std::string>& arguments) {
-  std::string command = ShellQuoted(DODU_FISCAL_HOST_PATH) + " --library " + ShellQuoted(DODU_LIBRARY_PATH);
-  for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
-  command += " 2>&1";
+  std::vector<std::string> words = {"--library", DODU_LIBRARY_PATH};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  ChildProcess tool(DODU_FISCAL_HOST_PATH, words, {}, true);
+  const ProcessExit exit = tool.Wait();
   ToolRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::array<char, 4096> buffer;
-  for (size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) run.output.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.output = tool.Output();
+  run.status = exit.exited ? exit.code : -1;
+  if (!tool.Started()) run.output = exit.text;
   return run;
 }
 
 std::string SeriesCode(const std::string& document_type) {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = LocalTimeOf(std::time(nullptr));
   return document_type + std::to_string(local.tm_year + 1900) + "S01" + "01";
 }
 
 void Execute(const fs::path& database, const std::string& sql) {
   sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(PathText(database).c_str(), &db), SQLITE_OK);
   char* message = nullptr;
   const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
   const std::string error = message != nullptr ? message : "";
@@ -68,7 +63,7 @@ void Execute(const fs::path& database, const std::string& sql) {
 std::string QueryOne(const fs::path& database, const std::string& sql) {
   sqlite3* db = nullptr;
   std::string value;
-  if (sqlite3_open(database.c_str(), &db) == SQLITE_OK) {
+  if (sqlite3_open(PathText(database).c_str(), &db) == SQLITE_OK) {
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
         sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0) != nullptr) {
@@ -361,9 +356,7 @@ TEST(FiscalHostCommands, OneExportPerCommand) {
   const std::string dir = temp / "till";
   ASSERT_EQ(RunTool({"init", dir}).status, 0);
 
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = LocalTimeOf(std::time(nullptr));
   char date_time[32], date[16];
   std::strftime(date_time, sizeof date_time, "%Y-%m-%dT%H:%M:%S", &local);
   std::strftime(date, sizeof date, "%Y-%m-%d", &local);
@@ -450,6 +443,8 @@ TEST(FiscalHostCommands, CommandLineErrors) {
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_NE(run.output.find("holds no store"), std::string::npos) << run.output;
 }
+
+#endif
 
 }  // namespace
 }  // namespace dodu::testing

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "support/driver_library.h"
+#include "support/environment.h"
 #include "support/example_answers.h"
 #include "support/file_wait.h"
 #include "support/receipt_till.h"
@@ -37,7 +38,7 @@ class IntegrationExamples : public ::testing::Test {
  protected:
   void SetUp() override {
     // The guide shows the plain C locale's report form, whatever the machine's locale.
-    setenv("LC_ALL", "C", 1);
+    SetEnvironment("LC_ALL", "C");
     store.AddCompanyAndBranch();
     store.AddSeries(kInvoiceSeries, kInvoiceValidation);
     store.AddSeries(kCreditNoteSeries, kCreditNoteValidation);

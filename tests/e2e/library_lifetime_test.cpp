@@ -1,7 +1,6 @@
 // The library's life in a host process: unloading it, leaving the process with it loaded, and
 // what many OPENs leave behind.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -18,12 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::seconds;
-
-std::string StatusText(int status) {
-  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
-  return "wait status " + std::to_string(status);
-}
 
 // The bodies below run only as the child of the test after them: a till that opens, issues a
 // document and then unloads the library, or leaves the process with the library loaded.
@@ -53,8 +46,8 @@ TEST(LibraryLifetime, UnloadAndExitAfterADocumentEndTheProcessCleanly) {
   store.AddSeries(kInvoiceSeries, kInvoiceValidation);
   int number = 0;
   for (const char* body : {"OpensSellsAndUnloads", "OpensSellsAndExitsWithTheLibraryLoaded"}) {
-    const int status = RunTestInChildProcess(std::string("LibraryLifetimeChild.") + body);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << body << ": " << StatusText(status);
+    const ProcessExit exit = RunTestInChildProcess(std::string("LibraryLifetimeChild.") + body);
+    EXPECT_TRUE(exit.Succeeded()) << body << ": " << exit.text;
     // The child's document is in the store: it really opened and sold before it ended.
     EXPECT_EQ(store.Query("select count(*) as n from Receipts").at(0).at("n"), std::to_string(++number)) << body;
   }

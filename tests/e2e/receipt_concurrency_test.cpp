@@ -1,18 +1,18 @@
 // Two till processes numbering in one series of one embedded store at the same time.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <memory>
 
 #include <pugixml.hpp>
 
 #include "base/conversions.h"
+#include "platform/files.h"
 #include "pt/crypto_service.h"
+#include "support/child_process.h"
 #include "support/file_wait.h"
 #include "support/receipt_till.h"
-
-extern char** environ;
 
 namespace dodu::testing {
 namespace {
@@ -38,42 +38,29 @@ int IssueDocuments(const std::string& till_serial, const std::string& report) {
 
 // Starts this test program as a worker for the till; the environment (store, directories) is
 // this process's own.
-pid_t StartWorker(const std::string& till_serial, const std::string& report) {
-  std::vector<std::string> variables;
-  for (char** variable = environ; *variable != nullptr; ++variable) variables.emplace_back(*variable);
-  variables.push_back("DODU_RECEIPT_WORKER=" + till_serial);
-  variables.push_back("DODU_RECEIPT_WORKER_REPORT=" + report);
-  std::vector<char*> envp;
-  for (std::string& variable : variables) envp.push_back(variable.data());
-  envp.push_back(nullptr);
-  std::string program = "/proc/self/exe", filter = kTestFilter;
-  char* argv[] = {program.data(), filter.data(), nullptr};
-  pid_t pid = fork();
-  if (pid == 0) {
-    execve(program.c_str(), argv, envp.data());
-    _exit(127);
-  }
-  return pid;
+std::unique_ptr<ChildProcess> StartWorker(const std::string& till_serial, const std::string& report) {
+  return std::make_unique<ChildProcess>(
+      ThisProgram(), std::vector<std::string>{kTestFilter},
+      ChildProcess::Variables{{"DODU_RECEIPT_WORKER", till_serial}, {"DODU_RECEIPT_WORKER_REPORT", report}});
 }
 
 TEST(ReceiptConcurrency, TwoProcessesNumberOneSeriesWithoutGapOrRepeat) {
   if (const char* till_serial = std::getenv("DODU_RECEIPT_WORKER"))
-    _exit(IssueDocuments(till_serial, std::getenv("DODU_RECEIPT_WORKER_REPORT")));
+    std::_Exit(IssueDocuments(till_serial, std::getenv("DODU_RECEIPT_WORKER_REPORT")));
 
   StoreFixture store;
   store.AddCompanyAndBranch();
   store.AddSeries(kInvoiceSeries, kInvoiceValidation);
   const std::vector<std::string> tills = {"T01", "T02"};
-  std::vector<pid_t> workers;
+  std::vector<std::unique_ptr<ChildProcess>> workers;
   for (const std::string& till : tills) {
-    workers.push_back(StartWorker(till, (store.Root() / ("report-" + till)).string()));
-    ASSERT_GT(workers.back(), 0);
+    workers.push_back(StartWorker(till, PathText(store.Root() / ("report-" + till))));
+    ASSERT_TRUE(workers.back()->Started()) << workers.back()->Wait().text;
   }
   for (size_t i = 0; i < workers.size(); ++i) {
-    int status = 0;
-    ASSERT_EQ(waitpid(workers[i], &status, 0), workers[i]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << tills[i] << ": " << ReadWholeFile(store.Root() / ("report-" + tills[i]));
+    const ProcessExit exit = workers[i]->Wait();
+    EXPECT_TRUE(exit.Succeeded()) << tills[i] << ": " << exit.text << ": "
+                                  << ReadWholeFile(store.Root() / ("report-" + tills[i]));
   }
 
   const std::vector<Row> rows = store.Query("select * from Receipts order by Serie, Number");

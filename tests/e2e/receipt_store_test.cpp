@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "support/receipt_till.h"
+#include "support/unavailable_here.h"
 
 namespace dodu::testing {
 namespace {
@@ -71,6 +72,7 @@ TEST(ReceiptStore, FailureAfterTheDocumentWasCountedLeavesEverythingAsBefore) {
 }
 
 TEST(ReceiptStore, FailedCommitSetsTheCheckFileBack) {
+  DODU_SKIP_WITHOUT(SystemFeature::kSharedSqlite);
   FailingReceiptCommits injection;
   ReceiptTill till;
   ASSERT_EQ(till.Process(ReceiptRequest{}).code, 0);
@@ -107,6 +109,7 @@ int OpenHandlesOn(const fs::path& file) {
 }
 
 TEST(ReceiptStore, OpenReplacesTheDatabaseConnection) {
+  DODU_SKIP_WITHOUT(SystemFeature::kOpenFileListing);
   ReceiptTill till;
   EXPECT_EQ(OpenHandlesOn(till.Store().DatabaseFile()), 1);
   for (int i = 0; i < 3; ++i) {

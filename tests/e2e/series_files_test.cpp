@@ -1,12 +1,13 @@
 // The files a series has beside the store: its lock file and its check file.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+#include "support/environment.h"
 #include "support/file_wait.h"
 #include "support/receipt_till.h"
 
@@ -62,7 +63,7 @@ class TwoMachines : public ::testing::Test {
     machineB = till.Store().Root() / "host-b";
     fs::create_directories(machineB);
   }
-  void OnMachine(const fs::path& host) { setenv("QV_HOST_DIR", host.c_str(), 1); }
+  void OnMachine(const fs::path& host) { SetEnvironment("QV_HOST_DIR", PathText(host)); }
   void NameCheckFileDirectory(const fs::path& host, const std::string& directory) {
     std::ofstream(host / "QVPA_PT_10.ini") << "[ReceiptSubTypes]\n[CheckFiles]\nDirectory=" << directory << "\n";
   }

@@ -1,7 +1,5 @@
 #include "support/driver_library.h"
 
-#include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
 #include "base/text_encoding.h"
@@ -9,40 +7,18 @@
 namespace dodu::testing {
 
 DriverLibrary::DriverLibrary(const std::string& path) {
-  fHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (fHandle == nullptr) {
-    ADD_FAILURE() << "dlopen(" << path << "): " << dlerror();
-    return;
-  }
+  if (!Load(path)) return;
   fOpen = reinterpret_cast<OpenOperation>(Symbol("OPEN"));
   fReceipt = reinterpret_cast<Operation>(Symbol("PROCESSRECEIPT"));
   fReprint = reinterpret_cast<Operation>(Symbol("PROCESSREPRINTRECEIPT"));
   fZ = reinterpret_cast<Operation>(Symbol("PROCESSZREPORT"));
   fX = reinterpret_cast<Operation>(Symbol("PROCESSXREPORT"));
   fStatus = reinterpret_cast<Operation>(Symbol("PROCESSGETSTATUS"));
-  fAlloc = reinterpret_cast<decltype(fAlloc)>(Symbol("SysAllocStringLen"));
-  fFree = reinterpret_cast<decltype(fFree)>(Symbol("SysFreeString"));
-  fLength = reinterpret_cast<decltype(fLength)>(Symbol("SysStringLen"));
 }
 
 // The library stays loaded: a till keeps it for the life of the process, and its processors
 // live as long.
 DriverLibrary::~DriverLibrary() = default;
-
-bool DriverLibrary::Unload() {
-  if (fHandle == nullptr) return false;
-  const bool closed = dlclose(fHandle) == 0;
-  fHandle = nullptr;
-  fOpen = nullptr;
-  fReceipt = fReprint = fZ = fX = fStatus = nullptr;
-  return closed;
-}
-
-void* DriverLibrary::Symbol(const char* name) const {
-  void* symbol = fHandle != nullptr ? dlsym(fHandle, name) : nullptr;
-  if (symbol == nullptr) ADD_FAILURE() << "symbol " << name << " not found";
-  return symbol;
-}
 
 BSTR DriverLibrary::NewString(const std::string& utf8) {
   std::u16string units = Utf8ToUtf16(utf8);
@@ -53,6 +29,8 @@ std::string DriverLibrary::ToUtf8(BSTR text) {
   if (text == nullptr) return std::string();
   return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), fLength(text)));
 }
+
+uint32_t DriverLibrary::Length(BSTR text) { return fLength(text); }
 
 void DriverLibrary::Free(BSTR text) { fFree(text); }
 

@@ -42,7 +42,7 @@ std::vector<std::string> FilesIn(const std::filesystem::path& directory) {
   std::vector<std::string> names;
   std::error_code ignored;
   for (const auto& entry : std::filesystem::directory_iterator(directory, ignored))
-    names.push_back(entry.path().filename());
+    names.push_back(entry.path().filename().string());
   return names;
 }
 

@@ -1,36 +1,10 @@
 #include "support/process_resources.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <thread>
-#include <vector>
+
+#include "support/child_process.h"
 
 namespace dodu::testing {
-
-namespace fs = std::filesystem;
-
-namespace {
-
-int EntriesIn(const char* directory) {
-  int count = 0;
-  std::error_code ignored;
-  for (auto it = fs::directory_iterator(directory, ignored); it != fs::directory_iterator(); it.increment(ignored))
-    ++count;
-  return count;
-}
-
-}  // namespace
-
-ProcessResources ProcessResources::Now() {
-  ProcessResources now;
-  now.threads = EntriesIn("/proc/self/task");
-  // The iterator's own descriptor is among them, each time alike.
-  now.openFiles = EntriesIn("/proc/self/fd");
-  return now;
-}
 
 std::string ProcessResources::Text() const {
   return std::to_string(threads) + " thread(s), " + std::to_string(openFiles) + " open file(s)";
@@ -45,18 +19,9 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::millisecond
   }
 }
 
-int RunTestInChildProcess(const std::string& test_name) {
-  const std::string program = fs::read_symlink("/proc/self/exe").string();
-  const std::string filter = "--gtest_filter=" + test_name;
-  pid_t child = fork();
-  if (child == 0) {
-    setenv(kChildTestVariable, "1", 1);
-    execl(program.c_str(), program.c_str(), filter.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = -1;
-  if (child > 0) waitpid(child, &status, 0);
-  return status;
+ProcessExit RunTestInChildProcess(const std::string& test_name) {
+  ChildProcess child(ThisProgram(), {"--gtest_filter=" + test_name}, {{kChildTestVariable, "1"}});
+  return child.Wait();
 }
 
 }  // namespace dodu::testing

@@ -1,7 +1,6 @@
 #include "support/store_fixture.h"
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +8,11 @@
 #include <fstream>
 #include <thread>
 #include <sstream>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "support/environment.h"
+#include "support/temporary_directory.h"
 
 namespace dodu::testing {
 
@@ -40,20 +44,20 @@ StoreFixture::StoreFixture() {
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  fRoot = fs::temp_directory_path() / ("dodu_" + std::to_string(getpid()) + "_" + name);
-  fs::remove_all(fRoot);
+  // A directory of its own for every fixture: the library keeps the stores of earlier ones open
+  // for the life of the process, and Windows removes no open file.
+  fRoot = MakeTemporaryDirectory("dodu_" + std::to_string(CurrentProcessId()) + "_" + name + "_");
   fs::create_directories(HostDir());
   fs::create_directories(DataDir());
   fs::create_directories(WorkDir());
   for (const auto& [key, value] :
        {std::pair<std::string, std::string>{"QV_HOST_DIR", HostDir().string()}, {"QV_FPR_DB", DataDir().string()}}) {
-    const char* old = std::getenv(key.c_str());
-    fPreviousEnvironment[key] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
-    setenv(key.c_str(), value.c_str(), 1);
+    fPreviousEnvironment[key] = EnvironmentValue(key);
+    SetEnvironment(key, value);
   }
   fPreviousDirectory = fs::current_path();
   fs::current_path(WorkDir());
-  std::ofstream(WorkDir() / "qvSAFTPT.ini") << "[Database]\nEngine=SQLite\nDBName=" << DatabaseFile().string()
+  std::ofstream(WorkDir() / "qvSAFTPT.ini") << "[Database]\nEngine=SQLite\nDBName=" << PathText(DatabaseFile())
                                               << "\n";
   Execute(ReadText(fs::path(DODU_SOURCE_DIR) / "schema" / "sqlite.sql"));
 }
@@ -64,8 +68,8 @@ StoreFixture::~StoreFixture() {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   fs::current_path(fPreviousDirectory);
   for (const auto& [key, value] : fPreviousEnvironment) {
-    if (value) setenv(key.c_str(), value->c_str(), 1);
-    else unsetenv(key.c_str());
+    if (value) SetEnvironment(key, *value);
+    else UnsetEnvironment(key);
   }
   std::error_code ignored;
   fs::remove_all(fRoot, ignored);
@@ -73,7 +77,7 @@ StoreFixture::~StoreFixture() {
 
 void StoreFixture::Execute(const std::string& sql) const {
   sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(DatabaseFile().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(PathText(DatabaseFile()).c_str(), &db), SQLITE_OK);
   sqlite3_busy_timeout(db, 10000);
   char* message = nullptr;
   int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
@@ -86,7 +90,7 @@ void StoreFixture::Execute(const std::string& sql) const {
 std::vector<std::map<std::string, std::string>> StoreFixture::Query(const std::string& sql) const {
   std::vector<std::map<std::string, std::string>> rows;
   sqlite3* db = nullptr;
-  if (sqlite3_open(DatabaseFile().c_str(), &db) != SQLITE_OK) {
+  if (sqlite3_open(PathText(DatabaseFile()).c_str(), &db) != SQLITE_OK) {
     ADD_FAILURE() << "cannot open " << DatabaseFile();
     return rows;
   }

@@ -8,7 +8,7 @@
 
 namespace dodu::testing {
 
-// A till's world in a temporary directory: the host directory (QV_HOST_DIR: logs, PT_Check),
+// A till's world in a temporary directory of its own: the host directory (QV_HOST_DIR: logs, PT_Check),
 // the fiscal data directory (QV_FPR_DB), the working directory with qvSAFTPT.ini naming an
 // embedded SQLite store, and that store with its schema. The process's working directory and
 // environment point there until the fixture ends, so use one per test process.

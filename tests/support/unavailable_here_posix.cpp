@@ -1,0 +1,7 @@
+#include "support/unavailable_here.h"
+
+namespace dodu::testing {
+
+std::string WhyUnavailable(SystemFeature) { return std::string(); }
+
+}  // namespace dodu::testing
