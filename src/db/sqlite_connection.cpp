@@ -105,7 +105,15 @@ void SetDurableWriteAheadLog(sqlite3* db, const std::string& aFileName) {
   if (sqlite3_prepare_v2(db, "pragma journal_mode=wal", -1, &raw, nullptr) != SQLITE_OK)
     throw Error(std::string(sqlite3_errmsg(db)) + " [" + aFileName + "]");
   Statement statement(raw);
+  // While another connection recovers or resets the log, SQLite answers busy at once, without
+  // its busy handler: that is a wait, not a failure.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(SqliteConnection::kDefaultTimeoutSeconds);
   int rc = sqlite3_step(raw);
+  while ((rc & 0xFF) == SQLITE_BUSY && std::chrono::steady_clock::now() < deadline) {
+    sqlite3_reset(raw);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    rc = sqlite3_step(raw);
+  }
   if (rc != SQLITE_ROW) throw Error(std::string(sqlite3_errmsg(db)) + " [" + aFileName + "]");
   const unsigned char* mode = sqlite3_column_text(raw, 0);
   const std::string journal = mode != nullptr ? reinterpret_cast<const char*>(mode) : "";
