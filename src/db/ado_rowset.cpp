@@ -66,24 +66,37 @@ std::vector<Column> ReadColumns(const pugi::xml_node& elementType, const Prefixe
   return columns;
 }
 
-void ReadRows(const pugi::xml_node& parent, const std::string& rowName, const std::string& insertName,
+// The rows in document order, those inside rs:insert elements (at any depth) included. A loop,
+// not recursion: the depth comes from the server, and a deep enough nesting would exhaust the
+// stack.
+void ReadRows(const pugi::xml_node& data, const std::string& rowName, const std::string& insertName,
               const std::vector<Column>& columns, tQV_ResultSet& result) {
-  for (const pugi::xml_node& node : parent.children()) {
-    if (insertName == node.name()) {
-      ReadRows(node, rowName, insertName, columns, result);
+  std::vector<pugi::xml_node> resume;  // for each rs:insert entered, the node after it
+  pugi::xml_node node = data.first_child();
+  while (node || !resume.empty()) {
+    if (!node) {
+      node = resume.back();
+      resume.pop_back();
       continue;
     }
-    if (rowName != node.name()) continue;
-    std::vector<tQV_Cell> row;
-    for (const Column& column : columns) {
-      tQV_Cell cell;
-      if (const pugi::xml_attribute value = node.attribute(column.attribute.c_str())) {
-        cell.kind = column.kind;
-        cell.text = value.value();
-      }
-      row.push_back(std::move(cell));
+    if (insertName == node.name()) {
+      resume.push_back(node.next_sibling());
+      node = node.first_child();
+      continue;
     }
-    result.rows.push_back(std::move(row));
+    if (rowName == node.name()) {
+      std::vector<tQV_Cell> row;
+      for (const Column& column : columns) {
+        tQV_Cell cell;
+        if (const pugi::xml_attribute value = node.attribute(column.attribute.c_str())) {
+          cell.kind = column.kind;
+          cell.text = value.value();
+        }
+        row.push_back(std::move(cell));
+      }
+      result.rows.push_back(std::move(row));
+    }
+    node = node.next_sibling();
   }
 }
 

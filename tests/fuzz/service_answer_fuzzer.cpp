@@ -1,0 +1,119 @@
+// Feeds arbitrary bytes to the readers of the store's information service answers, which come
+// from an HTTP server: the answer reader (with and without a list for the recordsets) and the
+// ADO rowset reader, given the input itself and the text of each rs element of the answer. A
+// reader may reject its input only with dodu::Error; anything else (a crash, a sanitizer report,
+// another exception) is a finding, and so is an answer whose readings disagree with each other.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "base/date_time.h"
+#include "base/error.h"
+#include "db/ado_rowset.h"
+#include "db/information_service.h"
+#include "db/vendizio_dataset.h"
+
+namespace {
+
+void Check(bool aCondition) {
+  if (!aCondition) __builtin_trap();
+}
+
+template <typename Action>
+void Tolerating(Action aAction) {
+  try {
+    aAction();
+  } catch (const dodu::Error&) {
+  }
+}
+
+// Every row of a read rowset has a cell per column, and a value keeps its column's kind.
+void CheckRowset(const dodu::tQV_ResultSet& aRowset) {
+  Check(aRowset.hasColumns);
+  Check(aRowset.columnKinds.size() == aRowset.columns.size());
+  for (const auto& row : aRowset.rows) {
+    Check(row.size() == aRowset.columns.size());
+    for (size_t i = 0; i < row.size(); ++i)
+      Check(row[i].kind == dodu::tQV_CellKind::Null || row[i].kind == aRowset.columnKinds[i]);
+  }
+}
+
+// Reads every value of every row the way the store operations do.
+void WalkDataset(dodu::tQV_VendizioDataset& aDataset) {
+  for (aDataset.First(); !aDataset.Eof(); aDataset.Next()) {
+    for (int i = 0; i < aDataset.FieldCount(); ++i) {
+      const dodu::tQV_Field field = aDataset.Fields(i);
+      Check(aDataset.HasField(field.FieldName()));
+      aDataset.FieldByName(field.FieldName());
+      field.AsString();
+      Tolerating([&] { field.AsInteger(); });
+      Tolerating([&] { field.AsAmount(); });
+      Tolerating([&] { field.AsDateTime(); });
+      Tolerating([&] { field.AsBoolean(); });
+    }
+  }
+}
+
+void ReadRowset(const std::string& aText) {
+  Tolerating([&] {
+    dodu::tQV_ResultSet rowset = dodu::ReadAdoRowset(aText);
+    CheckRowset(rowset);
+    dodu::tQV_VendizioDataset dataset(std::move(rowset));
+    WalkDataset(dataset);
+  });
+}
+
+struct Reading {
+  bool read = false;  // false when the reader raised
+  bool answer = false;
+  std::vector<std::string> output;
+  std::vector<std::unique_ptr<dodu::tQV_VendizioDataset>> datasets;
+  dodu::DateTime time{-7.0};  // a time the reader cannot leave there by chance
+};
+
+Reading ReadAnswer(const std::string& aText, bool aWithDatasets) {
+  Reading r;
+  try {
+    r.answer = dodu::ReadInformationServiceAnswer(aText, r.output, aWithDatasets ? &r.datasets : nullptr, r.time);
+    r.read = true;
+  } catch (const dodu::Error&) {
+  }
+  if (!r.read) return r;
+  if (!r.answer) Check(!r.output.empty() && r.output.back().rfind("Error=", 0) == 0);
+  for (auto& dataset : r.datasets) WalkDataset(*dataset);
+  return r;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
+  const std::string text(reinterpret_cast<const char*>(aData), aSize);
+
+  const Reading without = ReadAnswer(text, false);
+  const Reading with = ReadAnswer(text, true);
+  // The recordsets add datasets and may fail the reading; they change nothing else.
+  if (with.read) {
+    Check(without.read && with.answer == without.answer && with.output == without.output);
+    Check(with.time == without.time);
+  }
+  if (!without.read) Check(!with.read);
+  if (without.read && !without.answer) Check(with.read && with.datasets.empty());
+
+  // The rowset reader on its own: the whole input, and each recordset of the answer.
+  ReadRowset(text);
+  pugi::xml_document document;
+  if (document.load_buffer(text.data(), text.size())) {
+    size_t recordsets = 0;
+    for (const pugi::xml_node& child : document.document_element().child("Response").children("rs")) {
+      ReadRowset(child.text().get());
+      ++recordsets;
+    }
+    if (with.read && with.answer && document.document_element().child("Head").child("Server"))
+      Check(with.datasets.size() == recordsets);
+  }
+  return 0;
+}
