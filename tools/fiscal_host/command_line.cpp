@@ -11,7 +11,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   const std::map<std::string, std::string CommandLine::*> options{
       {"-C", &CommandLine::directory},     {"--directory", &CommandLine::directory},
       {"--library", &CommandLine::library}, {"--till", &CommandLine::till},
-      {"--public-key", &CommandLine::publicKey}};
+      {"--public-key", &CommandLine::publicKey}, {"--from", &CommandLine::from},
+      {"--to", &CommandLine::to},               {"-o", &CommandLine::output},
+      {"--output", &CommandLine::output}};
   bool options_ended = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -71,6 +73,9 @@ Working on a directory (-C DIR, else $FISCAL_HOST_DIR, else the current director
   status              the till's status
   demo                a scripted fiscal day, each document printed as on paper
   verify              check signatures, chain, numbering and check files of every series
+  saft --from YYYY-MM-DD --to YYYY-MM-DD [-o FILE]
+                      the SAF-T (PT) 1.04_01 file of the documents of those days (one year at
+                      most) on standard output or in FILE; see docs/saft.md
   help                this text
 
 Options:
@@ -79,12 +84,15 @@ Options:
   --library PATH      the DODU_PT_10 library to load (default $DODU_LIBRARY, else the one
                       built with this program; on Windows DODU_PT_10.dll beside fiscal-host.exe)
   --public-key FILE   verify with this PEM public key instead of the built-in one
+  --from, --to DATE   saft: the first and the last day of the period
+  -o, --output FILE   saft: the file to write (standard output otherwise)
 
 Every command that talks to the library loads it and runs OPEN first: a processor lives only
 as long as the process that opened it, so the handle printed by `open` is that process's own.
 
 Exit status: 0 success; 1 an operation failed, a demo step went wrong or a chain is broken;
-2 a bad command line or a refused request (such as init on a directory that holds a store).
+2 a bad command line or a refused request (such as init on a directory that holds a store, or
+saft with a bad or reversed date or a period over two years; then no file is written).
 )";
 }
 

@@ -23,6 +23,9 @@ struct CommandLine {
   std::string library;    // --library
   std::string till;       // --till
   std::string publicKey;  // --public-key
+  std::string from;       // --from (saft)
+  std::string to;         // --to (saft)
+  std::string output;     // -o, --output (saft)
 };
 
 // Options may stand before or after the command; "--" ends them. Raises UsageError for an

@@ -9,6 +9,7 @@
 #include "fiscal_host/driver_loader.h"
 #include "fiscal_host/export_commands.h"
 #include "fiscal_host/program_arguments.h"
+#include "fiscal_host/saft_command.h"
 #include "fiscal_host/store_init.h"
 #include "fiscal_host/terminal_output.h"
 #include "fiscal_host/utf8_path.h"
@@ -33,6 +34,13 @@ int Run(const CommandLine& line) {
     ExpectArguments(line, 1, "the directory to create: init DIR");
     InitWorkDirectory(WorkDirectory(PathFromUtf8(line.arguments[0])), std::cout);
     return kExitSuccess;
+  }
+  if (command != "saft" && (!line.from.empty() || !line.to.empty() || !line.output.empty()))
+    throw UsageError("--from, --to and --output belong to saft");
+  if (command == "saft") {
+    ExpectArguments(line, 0, "");
+    return RunSaft(ChooseWorkDirectory(line.directory), SaftOptions{line.from, line.to, line.output}, std::cout,
+                   std::cerr);
   }
   const HostContext context{ChooseWorkDirectory(line.directory), ChooseLibraryPath(line.library), line.till};
   if (command == "verify") {
