@@ -51,7 +51,8 @@ class SpoolFile {
     if (!fOut) throw Error("cannot write the spool file " + fPath.string());
     std::ifstream in(fPath, std::ios::binary);
     if (!in) throw Error("cannot read the spool file " + fPath.string());
-    aOut << in.rdbuf();
+    // Inserting an empty buffer would mark aOut failed: a period without documents.
+    if (in.peek() != std::ifstream::traits_type::eof()) aOut << in.rdbuf();
   }
 
  private:
