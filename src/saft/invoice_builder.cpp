@@ -113,7 +113,13 @@ SaftInvoice BuildSaftInvoice(const StoredDocumentRow& aRow, const SaftSettings& 
   if (invoice.invoiceNo != aRow.invoiceNumber)
     note("its ReceiptNumber '" + aRow.invoiceNumber + "' differs from the signed number; the signed one is written");
   if (signed_fields[4] != aRow.previousHash) note("its PreviousHash differs from the one in its signed text");
-  if (signed_fields[1] != SaftDateTime(aRow.systemEntryDateTime))
+  std::string stored_entry;
+  try {
+    stored_entry = SaftDateTime(aRow.systemEntryDateTime);
+  } catch (const std::exception&) {
+    stored_entry = aRow.systemEntryDateTime;
+  }
+  if (signed_fields[1] != stored_entry)
     note("its SystemEntryDateTime differs from the signed entry time; the signed one is written");
 
   invoice.atcud = FittedText(aRow.atcud, 100, "0");
@@ -134,7 +140,11 @@ SaftInvoice BuildSaftInvoice(const StoredDocumentRow& aRow, const SaftSettings& 
   }
   if (aRow.status == "A") {
     invoice.status = "A";
-    invoice.statusDate = SaftDateTime(aRow.lastStatusDateTime);
+    try {
+      invoice.statusDate = SaftDateTime(aRow.lastStatusDateTime);
+    } catch (const std::exception&) {
+      throw fail("it is voided, and its LastStatusDateTime '" + aRow.lastStatusDateTime + "' is no date-time");
+    }
     invoice.statusSourceId = FittedText(aRow.statusOperator, 30);
   } else {
     if (aRow.status != "N") note("its Status '" + aRow.status + "' is neither N nor A; written as N");

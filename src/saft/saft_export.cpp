@@ -166,8 +166,11 @@ SaftExportResult ExportSaft(tQV_VendizioProxy& aProxy, const SaftExportRequest& 
   while (reader.Next(row)) {
     SaftInvoice invoice = BuildSaftInvoice(row, aRequest.settings, result.notes);
     // A store may hold several companies; their documents belong in their own files.
-    if (!invoice.companyTaxCode.empty() && AsciiUpper(SaftTaxNumber(invoice.companyTaxCode)) != AsciiUpper(tax_number))
+    if (!invoice.companyTaxCode.empty() && AsciiUpper(SaftTaxNumber(invoice.companyTaxCode)) != AsciiUpper(tax_number)) {
+      result.notes.push_back("document " + invoice.invoiceNo + " belongs to the company " + invoice.companyTaxCode +
+                             ", not to " + company.vatId + "; it is not in this file");
       continue;
+    }
     customers.try_emplace(invoice.customer.id, invoice.customer);
     for (const SaftProduct& product : invoice.products) products.try_emplace(product.code, product);
     ++result.documents;
