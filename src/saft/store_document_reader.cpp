@@ -18,7 +18,7 @@ std::string Text(const tQV_VendizioDataset& aRow, const char* aName) { return aR
 
 }  // namespace
 
-std::string DocumentPageStatement(tQV_VendizioProxy& aProxy, const SaftPeriod& aPeriod, bool aAfterLast,
+std::string DocumentPageStatement(tQV_VendizioProxy& aProxy, const SaftPeriod& aPeriod, PageStart aStart,
                                   const std::string& aLastSeries, int64_t aLastNumber, int aRows) {
   // The signed text starts with the invoice date (yyyy-mm-dd;...), so the period is a range of
   // that text: portable, and exactly the date the document carries in the file.
@@ -27,10 +27,10 @@ std::string DocumentPageStatement(tQV_VendizioProxy& aProxy, const SaftPeriod& a
       "SystemEntryDateTime,LastStatusDateTime,PreviousHash,Hash,HashedString,SourceBilling,ManualDocumentNumber,"
       "FiscalId,Totalamount,Receipt from Receipts where HashedString>=" +
       SqlQuoted(aPeriod.from) + " and HashedString<" + SqlQuoted(aPeriod.dayAfterTo);
-  if (aAfterLast) {
-    const std::string series = SqlQuoted(aLastSeries);
-    sql += " and (Serie>" + series + " or (Serie=" + series + " and Number>" + std::to_string(aLastNumber) + "))";
-  }
+  if (aStart == PageStart::kSameSeries)
+    sql += " and Serie=" + SqlQuoted(aLastSeries) + " and Number>" + std::to_string(aLastNumber);
+  else if (aStart == PageStart::kLaterSeries)
+    sql += " and Serie>" + SqlQuoted(aLastSeries);
   sql += " order by Serie,Number" + PageLimit(aProxy.Dialect(), aRows);
   return sql;
 }
@@ -40,19 +40,26 @@ StoreDocumentReader::StoreDocumentReader(tQV_VendizioProxy& aProxy, const SaftPe
 
 StoreDocumentReader::~StoreDocumentReader() = default;
 
-void StoreDocumentReader::ReadPage() {
-  fPage = fProxy.CreateDataset(
-      DocumentPageStatement(fProxy, fPeriod, fStarted, fLastSeries, fLastNumber, kPageRows));
-  fStarted = true;
+void StoreDocumentReader::ReadPage(PageStart aStart) {
+  fPage = fProxy.CreateDataset(DocumentPageStatement(fProxy, fPeriod, aStart, fLastSeries, fLastNumber, kPageRows));
   fPageRowsLeft = static_cast<int>(fPage->RecordCount());
-  fLastPage = fPageRowsLeft < kPageRows;
 }
 
 bool StoreDocumentReader::Next(StoredDocumentRow& aRow) {
+  if (fEnded) return false;
   if (fPageRowsLeft == 0) {
-    if (fStarted && fLastPage) return false;
-    ReadPage();
-    if (fPageRowsLeft == 0) return false;
+    if (!fStarted) {
+      ReadPage(PageStart::kFirst);
+      fStarted = true;
+    } else {
+      // The rest of the series, else the series after it.
+      ReadPage(PageStart::kSameSeries);
+      if (fPageRowsLeft == 0) ReadPage(PageStart::kLaterSeries);
+    }
+    if (fPageRowsLeft == 0) {
+      fEnded = true;
+      return false;
+    }
   } else {
     fPage->Next();
   }

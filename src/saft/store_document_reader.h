@@ -13,6 +13,11 @@ namespace dodu {
 class tQV_VendizioProxy;
 class tQV_VendizioDataset;
 
+// Where a page starts: at the first document, after a number within its series, or at the
+// series after one. The two last are separate statements so that every server seeks the
+// (Serie, Number) index instead of scanning a long series again for each page.
+enum class PageStart { kFirst, kSameSeries, kLaterSeries };
+
 // Reads the documents of a period from the store through the database proxy, in the order of
 // series and number, a page at a time: however long the period, only one page of rows is held.
 // The period is the invoice date each document was signed with (the start of its signed text).
@@ -27,24 +32,24 @@ class StoreDocumentReader {
   bool Next(StoredDocumentRow& aRow);
 
  private:
-  void ReadPage();
+  void ReadPage(PageStart aStart);
 
   tQV_VendizioProxy& fProxy;
   SaftPeriod fPeriod;
   std::unique_ptr<tQV_VendizioDataset> fPage;
   int fPageRowsLeft = 0;
-  bool fLastPage = false;
   std::string fLastSeries;
   int64_t fLastNumber = 0;
   bool fStarted = false;
+  bool fEnded = false;
 };
 
 // The CompanyRecord rows of the store.
 std::vector<StoredCompany> ReadStoredCompanies(tQV_VendizioProxy& aProxy);
 
-// The statement of one page of documents after (series, number) in that order; without a last
-// document, the first page. The only text that differs by server is how a page is limited.
-std::string DocumentPageStatement(tQV_VendizioProxy& aProxy, const SaftPeriod& aPeriod, bool aAfterLast,
+// The statement of one page of documents in the order of series and number. The only text that
+// differs by server is how a page is limited.
+std::string DocumentPageStatement(tQV_VendizioProxy& aProxy, const SaftPeriod& aPeriod, PageStart aStart,
                                   const std::string& aLastSeries, int64_t aLastNumber, int aRows);
 
 }  // namespace dodu
