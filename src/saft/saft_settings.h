@@ -11,7 +11,7 @@ struct SaftSettings {
   std::string producerTaxId = "Desconhecido";         // ProductCompanyTaxID
   std::string productId = "Tillora KRV/Corvane srl";  // ProductID: product name / producer name
   std::string productVersion;                         // ProductVersion; empty: the library's own version
-  std::string certificateNumber = "0";                // SoftwareCertificateNumber: 0 until certified
+  std::string certificateNumber = "7731";             // SoftwareCertificateNumber: the one receipts and QR codes print
   std::string hashControl = "1";                      // HashControl: the version of the signing key
   // CompanyRecord's Company_VatId of the company to export; empty: the store's only company.
   std::string companyTaxId;

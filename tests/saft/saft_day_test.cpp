@@ -281,7 +281,8 @@ TEST_F(SaftDay, MasterFilesHoldEveryCustomerProductAndTaxUsed) {
   EXPECT_EQ(ThePlayedDay().date, header.child_value("StartDate"));
   EXPECT_EQ(ThePlayedDay().date, header.child_value("EndDate"));
   EXPECT_EQ(ThePlayedDay().date.substr(0, 4), header.child_value("FiscalYear"));
-  EXPECT_STREQ(header.child_value("SoftwareCertificateNumber"), "0");
+  // The file names the certificate the receipts print.
+  EXPECT_STREQ(header.child_value("SoftwareCertificateNumber"), "7731");
 }
 
 TEST_F(SaftDay, StandardOutputGetsTheSameFile) {
