@@ -2,6 +2,7 @@
 
 #include "base/ascii_text.h"
 #include "base/error.h"
+#include "db/sql_identifier.h"
 #include "db/vendizio_proxy.h"
 
 namespace dodu {
@@ -20,11 +21,30 @@ std::vector<std::string> SplitList(const std::string& text) {
   return items;
 }
 
+// A code names the temporary table "#" + code, which must be a name of the same bounds.
+void CheckCode(const std::string& aTbTab) {
+  CheckSqlIdentifier(aTbTab, "Coded table code", kMaxSqlIdentifierLength - 1);
+}
+
+void CheckColumn(const std::string& aTbTab, const std::string& aColumn) {
+  CheckSqlIdentifier(aColumn, "Column of coded table " + aTbTab);
+}
+
+// The layout's names are read from a table and go into the decoding statement as they are.
+void CheckLayout(const std::string& aTbTab, const std::vector<tQV_TabelField>& aLayout) {
+  for (const tQV_TabelField& field : aLayout) {
+    CheckColumn(aTbTab, field.name);
+    CheckColumn(aTbTab, field.source);
+  }
+}
+
 }  // namespace
 
 std::string GetTabelStatement(const std::string& aTbTab, const std::vector<std::string>& aKeyColumns,
                               const SqlDialect& aDialect) {
+  CheckCode(aTbTab);
   if (aKeyColumns.empty()) throw Error("No key value given for the coded table " + aTbTab);
+  for (const std::string& column : aKeyColumns) CheckColumn(aTbTab, column);
   std::string sql = "select * from " + aDialect.TemporaryTable(aTbTab) + " where ";
   for (const std::string& column : aKeyColumns) sql += column + "=:" + column + " and ";
   sql.erase(sql.size() - 4);
@@ -48,9 +68,11 @@ std::vector<tQV_TabelField> tQV_VendizioProxy::TabelLayout(const std::string& aT
 }
 
 std::string tQV_VendizioProxy::DecodeTabel(const std::string& aTbTab) {
+  CheckCode(aTbTab);
   const std::string result = "#" + aTbTab;
-  const std::string statement =
-      Dialect().DecodeTabelStatement(TabelLayout(aTbTab, true), aTbTab, Dialect().TemporaryTable(aTbTab));
+  const std::vector<tQV_TabelField> layout = TabelLayout(aTbTab, true);
+  CheckLayout(aTbTab, layout);
+  const std::string statement = Dialect().DecodeTabelStatement(layout, aTbTab, Dialect().TemporaryTable(aTbTab));
   DropTable(result);
   ExecuteSQLCommand(statement);
   return result;
@@ -58,8 +80,7 @@ std::string tQV_VendizioProxy::DecodeTabel(const std::string& aTbTab) {
 
 std::unique_ptr<tQV_VendizioDataset> tQV_VendizioProxy::GetTabel(const std::string& aTbTab,
                                                                  const tQV_KeyValues& aKeyValues) {
-  if (!TableExists("#" + aTbTab)) DecodeTabel(aTbTab);
-
+  CheckCode(aTbTab);
   const std::string prefix = aTbTab + "=";
   std::vector<std::string> columns;
   bool cached = false;
@@ -74,11 +95,14 @@ std::unique_ptr<tQV_VendizioDataset> tQV_VendizioProxy::GetTabel(const std::stri
     std::string list;
     for (const tQV_TabelField& field : TabelLayout(aTbTab, false)) {
       if (AsciiLower(field.source) != "tbkey") continue;
+      CheckColumn(aTbTab, field.name);  // before it is kept in the list, whose separator is ","
       columns.push_back(field.name);
       list += (list.empty() ? "" : ",") + field.name;
     }
     fTabelParameters.push_back(prefix + list);
   }
+  // The key columns are known good before the table is decoded: a refused name leaves nothing.
+  if (!TableExists("#" + aTbTab)) DecodeTabel(aTbTab);
 
   if (aKeyValues.size() > columns.size())
     throw Error("Too many key values for the coded table " + aTbTab + ": " + std::to_string(aKeyValues.size()) +

@@ -18,7 +18,17 @@ std::string NodoStatement(const SqlDialect& aDialect) {
 std::string ExistsInBasketStatement() { return "exec sp_ExistsInBasket :item,:itemtype,:basketcode"; }
 
 std::string ProgramRunningStatement(const std::string& aProgramName) {
-  return "select count(*) as num from master..sysprocesses where program_name like " + SqlQuoted(aProgramName + "%");
+  // The name is matched as it is: its "%", "_" and "[" (a character class on SQL Server) and the
+  // escape character itself are escaped, and only then does the pattern need an ESCAPE clause.
+  constexpr char kEscape = '!';
+  std::string pattern;
+  for (char c : aProgramName) {
+    if (c == '%' || c == '_' || c == '[' || c == kEscape) pattern += kEscape;
+    pattern += c;
+  }
+  const std::string statement =
+      "select count(*) as num from master..sysprocesses where program_name like " + SqlQuoted(pattern + "%");
+  return pattern.size() == aProgramName.size() ? statement : statement + " escape " + SqlQuoted(std::string(1, kEscape));
 }
 
 std::string tQV_VendizioProxy::GetNodo() {

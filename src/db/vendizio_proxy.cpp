@@ -143,7 +143,7 @@ bool tQV_VendizioProxy::Connect() {
       fSQLPid = session.spid;
     }
   } catch (const std::exception& e) {
-    fConnectionError = e.what();
+    fConnectionError = WithoutPasswords(e.what());
     Log(let_error, "Connect:" + fConnectionError);
   }
   return fConnection && fConnection->IsOpen();
@@ -154,7 +154,7 @@ bool tQV_VendizioProxy::CheckConnection() {
     CreateDataset(Dialect().ProbeStatement());
     return true;
   } catch (const std::exception& e) {
-    Log(let_info, "Database Connection Error: retry " + std::string(e.what()));
+    Log(let_info, "Database Connection Error: retry " + WithoutPasswords(e.what()));
   }
   try {
     if (!fConnection) fConnection = NewConnection();
@@ -162,7 +162,7 @@ bool tQV_VendizioProxy::CheckConnection() {
     fConnection->Open();
     return true;
   } catch (const std::exception& e) {
-    Log(let_error, e.what());
+    Log(let_error, WithoutPasswords(e.what()));
     return false;
   }
 }
@@ -175,7 +175,15 @@ bool tQV_VendizioProxy::Disconnect() {
 std::string tQV_VendizioProxy::ConnectionStringForLog() const {
   if (fEngine == dbe_SQLite) return "SQLite:" + fDbName;
   if (!fOdbcConnectionString.empty()) return MaskedConnectionString(fOdbcConnectionString);
-  return MaskedConnectionString(ProviderConnectionString(fDataSource, fDbName, fDBUserName, fDBUserPwd));
+  // The password never enters the text, so no reading of the text can let it out.
+  return ProviderConnectionString(fDataSource, fDbName, fDBUserName, "***");
+}
+
+std::string tQV_VendizioProxy::WithoutPasswords(const std::string& aMessage) const {
+  std::vector<std::string> secrets = ConnectionStringPasswords(fOdbcConnectionString);
+  secrets.push_back(fDBUserPwd);
+  secrets.push_back(OdbcAttributeValue(fDBUserPwd));
+  return WithoutSecrets(aMessage, secrets);
 }
 
 const SqlDialect& tQV_VendizioProxy::Dialect() const {

@@ -90,7 +90,8 @@ class tQV_VendizioProxy {
   int64_t GetConfiVarInteger(const std::string& aVarName);
 
   // Coded tables: the rows of TABEL00F of one code, decoded by their layout into the temporary
-  // table "#" + code, which lives as long as the connection.
+  // table "#" + code, which lives as long as the connection. A code, or a name in its layout,
+  // that is not a plain name (CheckSqlIdentifier) is refused before any statement is built.
   std::string DecodeTabel(const std::string& aTbTab);
   // The decoded rows with the given values of the code's key columns (at least one value).
   std::unique_ptr<tQV_VendizioDataset> GetTabel(const std::string& aTbTab, const tQV_KeyValues& aKeyValues);
@@ -204,6 +205,8 @@ class tQV_VendizioProxy {
   std::unique_ptr<DbConnection> NewConnection() const;
   tQV_ResultSet Run(const std::string& aSQL, const tQV_SQLParams& aParams, int aTimeoutSeconds);
   void Log(tQV_MessageType aEntryType, const std::string& aMessage) const;
+  // A driver's message without the connection's password, which a driver may repeat.
+  std::string WithoutPasswords(const std::string& aMessage) const;
   // The layout rows of a code in sequence order; with aDecodedOnly those with a sequence above 0.
   std::vector<tQV_TabelField> TabelLayout(const std::string& aTbTab, bool aDecodedOnly);
   Amount VATRate(const std::string& aVATCode);

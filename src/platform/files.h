@@ -30,6 +30,8 @@ void WriteFileAtomically(const std::string& path, std::string_view content);
 int RemoveStaleTemporaryFiles(const std::string& directory);
 // The name of an atomic write's temporary file: <target>.tmp.<process id>.<sequence>.
 std::string TemporaryFileNameFor(const std::string& path, int process_id, uint64_t sequence);
+// The most that name adds to the target's: ".tmp.", a signed 32-bit id, ".", a 64-bit sequence.
+inline constexpr size_t kMaxTemporaryNameSuffixBytes = 5 + 11 + 1 + 20;
 // Appends the data while holding a lock no other appender shares; false when the file cannot be
 // opened, another writer holds it, or the write fails (a partial write is taken back).
 bool AppendExclusively(const std::string& path, std::string_view data);

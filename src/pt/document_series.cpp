@@ -53,6 +53,12 @@ std::string BuildSeriesCode(const std::string& aTemplate, const std::string& aDo
   return code;
 }
 
+void CheckSeriesCodeLength(const std::string& aSeriesCode) {
+  if (aSeriesCode.size() <= kMaxSeriesCodeBytes) return;
+  throw Error("Serie [" + aSeriesCode + "] cannot be numbered: its code is " + std::to_string(aSeriesCode.size()) +
+              " bytes long, and a series code may have at most " + std::to_string(kMaxSeriesCodeBytes) + " bytes");
+}
+
 std::string BuildInvoiceNumber(const std::string& aDocumentType, const std::string& aSeriesCode, int32_t aNumber) {
   return aDocumentType + " " + aSeriesCode + "/" + ZeroPadded(aNumber, 7);
 }

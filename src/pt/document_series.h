@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,14 @@ namespace dodu {
 std::string BuildSeriesCode(const std::string& aTemplate, const std::string& aDocumentType,
                             const std::string& aStoreCode, const std::string& aTillCode, DateTime aBusinessDate,
                             const std::string& aSubType);
+
+// The longest series code, in bytes: the width of the series code in the SQL Server store
+// (Series.Serie_Code and Receipts.Serie, varchar(50)). Every file a series names (check file,
+// lock file, pending files and the temporary files of their writes) fits in one file name with
+// such a code, whatever the process id.
+inline constexpr size_t kMaxSeriesCodeBytes = 50;
+// Raises "Serie [...] cannot be numbered: its code is n bytes long, ..." for a longer code.
+void CheckSeriesCodeLength(const std::string& aSeriesCode);
 
 // "FR FR2023A/0000042"
 std::string BuildInvoiceNumber(const std::string& aDocumentType, const std::string& aSeriesCode, int32_t aNumber);

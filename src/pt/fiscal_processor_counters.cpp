@@ -3,13 +3,16 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <string>
 
 #include <pugixml.hpp>
 
 #include "base/conversions.h"
 #include "base/error.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "pt/document_series.h"
 #include "receipt/receipt_util.h"
 
 namespace dodu {
@@ -39,6 +42,17 @@ constexpr const char* kPendingSuffix = ".fprc";
 constexpr char kFieldSeparator = '\x1f';
 // Enough of a signature to tell two documents apart, short enough for any file system's names.
 constexpr size_t kHashPrefixLength = 32;
+
+// The longest pending name (the longest series code and number, and the longer of a signature
+// prefix and a void's date-time), with the temporary name of its write, is one file name.
+constexpr size_t kLongestNumber = 11;    // a signed 32-bit number
+constexpr size_t kVoidDateLength = 19;   // yyyy-mm-ddThh:nn:ss
+constexpr size_t kLongestFields = 1 + 1 + kMaxSeriesCodeBytes + 1 + kLongestNumber + 1 +
+                                  (kHashPrefixLength > kVoidDateLength ? kHashPrefixLength : kVoidDateLength);
+static_assert(std::char_traits<char>::length(kPendingPrefix) + 2 * kLongestFields +
+                      std::char_traits<char>::length(kPendingSuffix) + kMaxTemporaryNameSuffixBytes <=
+                  kMaxFileNameBytes,
+              "a pending counters file of the longest series code must fit in a file name");
 
 std::string ToHex(const std::string& text) {
   static const char* const kDigits = "0123456789abcdef";

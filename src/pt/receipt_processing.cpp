@@ -104,7 +104,9 @@ DocumentPlan PlanDocument(const kReceipt& R, const Issuer& issuer, int32_t z_rep
   const bool manual = R.ReceiptSubtype() == "M" || R.ReceiptSubtype() == "D";
   plan.sourceBilling = manual ? R.ReceiptSubtype() : std::string();
   plan.manualDocumentNumber = manual ? R.fExternalReference : std::string();
-  // The series code names the check file and the lock: refuse it before anything is locked.
+  // The series code names the check file, the lock and the pending files: refuse it before
+  // anything is locked, numbered or written.
+  CheckSeriesCodeLength(plan.seriesCode);
   plan.checkFile = CheckFileName(plan.seriesCode);
   plan.grossTotal = R.fTotalAmount.Abs();
   plan.documentDateTime = R.fReceiptDateTime;

@@ -1,11 +1,14 @@
 // The store-application operations running for real on the embedded store, through both
 // engines (SQLite, and ODBC over the SQLite ODBC driver).
+#include <functional>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "base/conversions.h"
 #include "base/error.h"
 #include "db/gfmov.h"
+#include "db/store_lookups.h"
 #include "db/text_cipher.h"
 #include "proxy_engines.h"
 #include "store_application_tables.h"
@@ -179,6 +182,71 @@ TYPED_TEST(StoreOperationsTest, TwoFieldLayoutDecodesTextAndNumber) {
   ASSERT_FALSE(row->Eof());
   EXPECT_EQ(row->FieldByName("A").AsString(), "abc");
   EXPECT_EQ(row->FieldByName("B").AsAmount(), Amount::Parse("12.50"));
+}
+
+// Codes from the caller and names read from the layout table that are not plain names are
+// refused before a statement runs: nothing is dropped, no temporary table is made.
+TYPED_TEST(StoreOperationsTest, CodedTableNamesThatAreNotPlainAreRefusedBeforeAnythingRuns) {
+  auto& p = this->P();
+  this->MakeVatTable();
+  const struct {
+    const char* what;
+    const char* code;
+    int seq;
+    const char* name;
+    const char* source;
+  } layouts[] = {
+      {"decoded column", "EV1", 1, "A from tabel00f; drop table anclf00f; --", "tbdes"},
+      {"source column", "EV2", 1, "A", "tbdes,1,1) as A from tabel00f; drop table anclf00f; --"},
+      {"key column", "EV3", 0, "K=K or 1=1 --", "tbkey"},
+      {"quoted column", "EV4", 1, "A\"\"B", "tbdes"},
+  };
+  for (const auto& l : layouts) {
+    this->LayoutField(l.code, 1, "C", "A", "tbdes", 1, 3);
+    this->LayoutField(l.code, l.seq, "C", l.name, l.source, 1, 2);
+    this->TabelRow(l.code, "k1", "abc");
+    try {
+      p.GetTabel(l.code, {"k1"});
+      ADD_FAILURE() << l.what << " accepted";
+    } catch (const Error& e) {
+      EXPECT_THAT(e.what(), HasSubstr(std::string("Column of coded table ") + l.code + " [")) << l.what;
+    }
+    EXPECT_FALSE(p.TableExists(std::string("#") + l.code)) << l.what;
+  }
+  const std::string codes[] = {"ALIV where 1=1; drop table anclf00f --", "#NDOR where 1=1; drop table anclf00f --",
+                               "ALIV\" where 1=1 --", "ALIV]", ""};
+  for (const std::string& code : codes) {
+    for (const auto& run : std::vector<std::function<void()>>{[&] { p.GetTabel(code, {"23"}); },
+                                                               [&] { p.ExistsTabel(code, {"23"}); },
+                                                               [&] { p.DecodeTabel(code); }}) {
+      try {
+        run();
+        ADD_FAILURE() << "code accepted: " << code;
+      } catch (const Error& e) {
+        EXPECT_THAT(e.what(), HasSubstr("Coded table code [")) << code;
+      }
+    }
+  }
+  EXPECT_TRUE(p.TableExists("anclf00f"));
+  EXPECT_EQ(this->Count("select count(*) from tabel00f"), 8);
+  EXPECT_EQ(p.GetTabel("ALIV", {"23"})->RecordCount(), 1);  // plain names go on as before
+}
+
+// The look-up of a running program matches the name's characters as they are. The SQL Server
+// catalogue is played by a table of the same column.
+TYPED_TEST(StoreOperationsTest, ProgramNamePatternMatchesTheNameLiterally) {
+  this->Run("create table sysprocesses (program_name varchar(60))");
+  for (const char* name : {"SHOP", "SHOP.exe", "AxB tool", "A_B tool", "50%off", "50 off", "x!y", "x!!y"})
+    this->Run("insert into sysprocesses values (:n)", {tQV_SQLParam::Create("n", std::string(name))});
+  const struct {
+    const char* name;
+    int64_t count;
+  } cases[] = {{"SHOP", 2}, {"A_B", 1}, {"_%", 0}, {"%", 0}, {"_", 0}, {"50%", 1}, {"x!y", 1}, {"x!!", 1}, {"", 8}};
+  for (const auto& c : cases) {
+    std::string sql = ProgramRunningStatement(c.name);
+    sql.replace(sql.find("master..sysprocesses"), 20, "sysprocesses");
+    EXPECT_EQ(this->Count(sql), c.count) << c.name;
+  }
 }
 
 TYPED_TEST(StoreOperationsTest, CustomerCodesFollowTheRangeUntilItIsFull) {

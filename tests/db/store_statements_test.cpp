@@ -1,5 +1,6 @@
 // The store-application statements as SQL Server receives them, character for character, and
 // the pure rules beside them (code increments, configuration values, VAT, normalised texts).
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "base/error.h"
@@ -9,6 +10,7 @@
 #include "db/document_numbering.h"
 #include "db/gfmov.h"
 #include "db/record_writer.h"
+#include "db/sql_identifier.h"
 #include "db/store_lookups.h"
 #include "db/vat_amounts.h"
 #include "db/vendizio_proxy.h"
@@ -86,6 +88,72 @@ TEST(StoreStatementTest, SqlServerTextsToTheCharacter) {
 
 TEST(StoreStatementTest, CodedTableWithoutKeyValuesIsRefused) {
   EXPECT_THROW(GetTabelStatement("ALIV", {}, SqlServerDialect()), Error);
+}
+
+// A code or a column that is not a plain name never reaches a statement, in either dialect.
+TEST(StoreStatementTest, CodedTableNamesThatAreNotPlainAreRefused) {
+  const std::string hostile[] = {
+      "NDOR where 1=1; drop table Receipts --",
+      "NDOR;drop",
+      "",
+      "1ABC",
+      "A-B",
+      "A B",
+      "A.B",
+      "A]B",
+      "A\"B",
+      "A'B",
+      "A\nB",
+      "A/*",
+      "A#",
+      std::string("A\0B", 3),
+      "\xc3\x81LIV",  // a letter, but not an ASCII one
+      std::string(kMaxSqlIdentifierLength + 1, 'A'),
+  };
+  for (const SqlDialect* dialect : {&SqlServerDialect(), &SqliteDialect()}) {
+    for (const std::string& name : hostile) {
+      try {
+        GetTabelStatement(name, {"T_NDOR_MAG"}, *dialect);
+        ADD_FAILURE() << "code accepted: " << name;
+      } catch (const Error& e) {
+        EXPECT_THAT(e.what(), ::testing::StartsWith("Coded table code [")) << name;
+        EXPECT_THAT(e.what(), ::testing::HasSubstr("] is refused: a name in a statement may hold only letters"));
+      }
+      try {
+        GetTabelStatement("NDOR", {"T_NDOR_MAG", name}, *dialect);
+        ADD_FAILURE() << "column accepted: " << name;
+      } catch (const Error& e) {
+        EXPECT_THAT(e.what(), ::testing::StartsWith("Column of coded table NDOR [")) << name;
+      }
+    }
+    // The longest names: the code leaves room for the "#" of its temporary table.
+    const std::string code(kMaxSqlIdentifierLength - 1, 'C'), column(kMaxSqlIdentifierLength, 'k');
+    EXPECT_NO_THROW(GetTabelStatement(code, {column, "_1"}, *dialect));
+    EXPECT_THROW(GetTabelStatement(code + "C", {column}, *dialect), Error);
+  }
+  // The message quotes no more of a long name than a name may have.
+  try {
+    GetTabelStatement(std::string(100000, 'x') + ";", {"K"}, SqlServerDialect());
+    ADD_FAILURE() << "a long code was accepted";
+  } catch (const Error& e) {
+    EXPECT_LT(std::string(e.what()).size(), 300u);
+  }
+}
+
+TEST(StoreStatementTest, ProgramNamesAreMatchedLiterally) {
+  const StatementCase cases[] = {
+      {"plain", ProgramRunningStatement("SHOP.exe"),
+       "select count(*) as num from master..sysprocesses where program_name like 'SHOP.exe%'"},
+      {"wildcards", ProgramRunningStatement("_%"),
+       "select count(*) as num from master..sysprocesses where program_name like '!_!%%' escape '!'"},
+      {"character class", ProgramRunningStatement("a[b-z]"),
+       "select count(*) as num from master..sysprocesses where program_name like 'a![b-z]%' escape '!'"},
+      {"the escape character", ProgramRunningStatement("x!y"),
+       "select count(*) as num from master..sysprocesses where program_name like 'x!!y%' escape '!'"},
+      {"quote", ProgramRunningStatement("O'Brien_1"),
+       "select count(*) as num from master..sysprocesses where program_name like 'O''Brien!_1%' escape '!'"},
+  };
+  for (const StatementCase& c : cases) EXPECT_EQ(c.actual, c.expected) << c.what;
 }
 
 TEST(StoreRulesTest, CodeAfterIncrementsTheTrailingDigitsWithinTheirWidth) {

@@ -16,21 +16,56 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SeriesFiles, ASeriesCodeTooLongForAFileNameIsRefusedWithThatReason) {
+// A series code names the check file, the lock file and the pending files (whose names carry it
+// twice over, in hexadecimal): one longer than any of them allows is refused before anything is
+// locked, numbered or written, with that reason.
+TEST(SeriesFiles, ASeriesCodeTooLongForItsFilesIsRefusedWithThatReason) {
   ReceiptTill till;
-  const std::string long_part(300, 'L');
-  till.Store().Execute("insert into BranchRecord values ('S02','Loja Longa','Rua 1','Lisboa','1100-061','FR',"
-                       "'{{DocumentType}}{{YYYY}}" + long_part + "','NC','{{DocumentType}}{{YYYY}}" + long_part + "');");
-  const TillSnapshot before(till);
+  // The template "{{DocumentType}}{{YYYY}}" + part gives "FR2024" + part.
+  for (size_t length : {size_t{51}, size_t{76}, size_t{120}, size_t{306}}) {
+    const std::string code = "FR2024" + std::string(length - 6, 'L');
+    till.Store().Execute("delete from BranchRecord where Branch_Code='S02'");
+    till.Store().Execute("insert into BranchRecord values ('S02','Loja Longa','Rua 1','Lisboa','1100-061','FR','" +
+                         code + "','NC','" + code + "');");
+    till.Store().AddSeries(code, "LONGSER" + std::to_string(length));
+    const TillSnapshot before(till);
+    ReceiptRequest sale;
+    sale.storeCode = "S02";
+    ExportResult result = till.Process(sale);
+    EXPECT_EQ(result.code, -1) << length;
+    EXPECT_EQ(result.error, "Serie [" + code + "] cannot be numbered: its code is " + std::to_string(length) +
+                                " bytes long, and a series code may have at most 50 bytes");
+    EXPECT_TRUE(TillSnapshot(till) == before) << length;
+    EXPECT_EQ(till.Series(code).at("Serie_LastNumber"), "0") << length;
+    EXPECT_EQ(FilesIn(till.Store().HostDir() / "PT_Check"), std::vector<std::string>{}) << length;
+  }
+}
+
+// The longest series code numbers, voids and counts like any other: its pending files fit.
+TEST(SeriesFiles, TheLongestSeriesCodeNumbersAndVoids) {
+  ReceiptTill till;
+  const std::string code = "FR2024" + std::string(44, 'L');
+  ASSERT_EQ(code.size(), 50u);
+  till.Store().Execute("insert into BranchRecord values ('S02','Loja Longa','Rua 1','Lisboa','1100-061','FR','" +
+                       code + "','NC','" + code + "');");
+  till.Store().AddSeries(code, "LONGSER50");
   ReceiptRequest sale;
   sale.storeCode = "S02";
   ExportResult result = till.Process(sale);
-  EXPECT_EQ(result.code, -1);
-  EXPECT_EQ(result.error, "Serie [FR2024" + long_part +
-                              "] cannot be numbered: its code is 306 bytes long, and a series code may have at most "
-                              "243 bytes");
-  EXPECT_TRUE(TillSnapshot(till) == before);
-  EXPECT_EQ(FilesIn(till.Store().HostDir() / "PT_Check"), std::vector<std::string>{});
+  ASSERT_EQ(result.code, 0) << result.error;
+  EXPECT_EQ(Answer(result.output).Value("Number"), "1");
+  EXPECT_EQ(till.CheckText(code), "1");
+  EXPECT_EQ(till.Counter("CurrentReceiptNo"), "1");
+
+  ReceiptRequest void_request = VoidOf("C1-S02", "1", "2024-02-09T10:00:00");
+  void_request.storeCode = "S02";
+  ExportResult voided = till.Process(void_request);
+  ASSERT_EQ(voided.code, 0) << voided.error;
+  EXPECT_EQ(till.Receipt(code, 1).at("Status"), "A");
+  EXPECT_EQ(till.Counter("DailyVoids"), "12.3");
+  // Nothing is left pending beside the counters file.
+  for (const std::string& name : FilesIn(till.CountersFile().parent_path()))
+    EXPECT_EQ(name.find("pending"), std::string::npos) << name;
 }
 
 TEST(SeriesFiles, ASeriesThatIsNotRegisteredLeavesNoLockFile) {
