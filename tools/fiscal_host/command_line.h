@@ -23,6 +23,7 @@ struct CommandLine {
   std::string library;    // --library
   std::string till;       // --till
   std::string publicKey;  // --public-key
+  std::string store;      // --store (init): a server store's URL or ODBC connection string
 };
 
 // Options may stand before or after the command; "--" ends them. Raises UsageError for an

@@ -31,7 +31,7 @@ int Run(const CommandLine& line) {
   }
   if (command == "init") {
     ExpectArguments(line, 1, "the directory to create: init DIR");
-    InitWorkDirectory(WorkDirectory(PathFromUtf8(line.arguments[0])), std::cout);
+    InitWorkDirectory(WorkDirectory(PathFromUtf8(line.arguments[0])), line.store, std::cout);
     return kExitSuccess;
   }
   const HostContext context{ChooseWorkDirectory(line.directory), ChooseLibraryPath(line.library), line.till};
