@@ -255,21 +255,27 @@ class SqliteStoreStatements : public StoreStatements {
   FileLock fLock;
 };
 
-// The server store (PostgreSQL): the series lock is the Series row, locked FOR UPDATE in the
-// document's own transaction with a lock wait of kSeriesLockTimeoutMs. The server releases it
-// with the transaction: at the COMMIT, at a ROLLBACK, or when the till's session ends (its
-// process died, its connection dropped), so no series stays locked behind a vanished till.
+// The server store (PostgreSQL). The series lock is a session-level advisory lock on the series
+// code, as SQL Server's application lock is owned by the session: taken inside the document's
+// transaction with a lock wait of kSeriesLockTimeoutMs, it outlasts the COMMIT until the till's
+// files are in place, so the next till of a shared series never reads a check file that is
+// behind the store. The series row is read FOR UPDATE in the same transaction. The server
+// releases both when the till's session ends (its process died, its connection dropped), so no
+// series stays locked behind a vanished till.
 class PostgresqlStoreStatements : public StoreStatements {
  public:
   using StoreStatements::StoreStatements;
 
   static constexpr const char* kLockNotAvailable = "55P03";
 
-  // Not granted in time answers false (nothing is left open); any other failure raises.
+  // Not granted in time answers false (nothing is left open or held); any other failure raises.
   bool LockSeries(const std::string& aSeriesCode) override {
     RunTransactionWord("BEGIN");
     try {
       fProxy.ExecuteSQLCommand("set local lock_timeout = '" + std::to_string(kSeriesLockTimeoutMs) + "ms'");
+      fProxy.CreateDataset(std::string("select pg_advisory_lock(") + kLockClass + ",hashtext(:Serie))",
+                           {tQV_SQLParam::Create("Serie", aSeriesCode)});
+      fHeldCode = aSeriesCode;
       auto row = SelectSeriesForUpdate(aSeriesCode);
       if (row->Eof()) {
         // A series nobody registered yet: its row is made (and locked) in this transaction, so it
@@ -286,20 +292,21 @@ class PostgresqlStoreStatements : public StoreStatements {
       return true;
     } catch (const DbError& e) {
       EndTransactionQuietly();
+      ReleaseQuietly();
       if (e.SqlState() == kLockNotAvailable) return false;
       throw;
     } catch (...) {
       EndTransactionQuietly();
+      ReleaseQuietly();
       throw;
     }
   }
 
-  // A document refused before its COMMIT leaves the transaction open: ending it lets the row go.
+  // A document refused before its COMMIT leaves the transaction open: it ends first.
   bool UnlockSeries(const std::string&) override {
     if (fInTransaction) RollbackTransaction();
-    return true;
+    return Release();
   }
-
   // The transaction began with the lock; a transaction without the lock begins here.
   void BeginTransaction() override {
     if (!fInTransaction) RunTransactionWord("BEGIN");
@@ -391,6 +398,28 @@ class PostgresqlStoreStatements : public StoreStatements {
     }
   }
 
+  bool Release() {
+    if (fHeldCode.empty()) return false;
+    const std::string code = std::move(fHeldCode);
+    fHeldCode.clear();
+    auto row = fProxy.CreateDataset(std::string("select pg_advisory_unlock(") + kLockClass +
+                                        ",hashtext(:Serie)) as Released",
+                                    {tQV_SQLParam::Create("Serie", code)});
+    return row->FieldByName("Released").AsBoolean();
+  }
+
+  void ReleaseQuietly() {
+    try {
+      Release();
+    } catch (const std::exception&) {
+      // The server releases it with the session.
+    }
+  }
+
+  // The advisory locks' first key: series codes of this driver, apart from other applications'.
+  static constexpr const char* kLockClass = "20240";
+
+  std::string fHeldCode;  // the series whose advisory lock this session holds
   bool fInTransaction = false;
   std::string fLockedCode;
   SeriesState fLockedState;

@@ -1,5 +1,5 @@
-// The processor's statements on the PostgreSQL server store: the series row is the series lock,
-// held in the document's transaction and let go with it.
+// The processor's statements on the PostgreSQL server store: the series lock is the session's,
+// taken with the document's transaction and held until the till lets it go, or its session ends.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -24,7 +24,7 @@ int64_t Count(tQV_VendizioProxy& proxy, const std::string& sql) {
   return proxy.CreateDataset(sql)->Fields(0).AsInteger();
 }
 
-TEST(PostgresqlStoreStatements, TheSeriesRowIsTheLockAndItEndsWithTheTransaction) {
+TEST(PostgresqlStoreStatements, TheSeriesIsHeldUntilLetGoAndNeverBeyondTheSession) {
   DODU_POSTGRES_CLUSTER_OR_SKIP(cluster);
   const std::string database = cluster.CreateStore("series");
   cluster.Execute(database,
@@ -55,10 +55,13 @@ TEST(PostgresqlStoreStatements, TheSeriesRowIsTheLockAndItEndsWithTheTransaction
   EXPECT_FALSE(till_b->LockSeries("FR1"));
   EXPECT_EQ(Count(*b, "select count(*) from Series"), 1);
 
-  // The holder's document commits: the next till reads the row as the holder left it.
+  // The holder's document commits; the series stays held while the holder puts its files in
+  // place, then the next till reads the row as the holder left it.
   till_a->UpdateSeries("FR1", 5, "h5", EncodeDateTime({2024, 2, 9, 10, 0, 0, 250}));
   till_a->CommitTransaction();
-  till_a->UnlockSeries("FR1");
+  EXPECT_EQ(Count(*observer, "select Serie_LastNumber from Series where Serie_Code='FR1'"), 5);
+  EXPECT_FALSE(till_b->LockSeries("FR1"));
+  EXPECT_TRUE(till_a->UnlockSeries("FR1"));
   ASSERT_TRUE(till_b->LockSeries("FR1"));
   const SeriesState next = till_b->LoadSeries("FR1");
   EXPECT_EQ(next.lastNumber, 5);
