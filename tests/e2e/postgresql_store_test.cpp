@@ -317,6 +317,15 @@ TEST(PostgresqlStore, FourTillsNumberAtOnceInOwnSeriesThenInOneSharedSeries) {
   const Rows by_till = Query(connection, "select TillCode,count(*) as n from Receipts where Serie='FR2024S01' "
                                          "group by TillCode order by TillCode");
   EXPECT_EQ(by_till.size(), 4u);
+  // Each till counted exactly its stored documents: a refused one is not counted either.
+  for (const TillDirectory& till : tills) {
+    const Rows stored_by_till =
+        Query(connection, "select count(*) as n from Receipts where TillCode='" + till.tillCode + "'");
+    const std::string counters = ReadWholeFile(till.Data() / till.serial / "counters.actual.fprc");
+    EXPECT_NE(counters.find("<CurrentReceiptNo>" + stored_by_till.at(0).at("n") + "</CurrentReceiptNo>"),
+              std::string::npos)
+        << till.serial << ": " << counters;
+  }
 
   for (const TillDirectory& till : tills) {
     const ToolRun verify = RunTool({"-C", PathText(till.root), "verify"});
