@@ -68,8 +68,9 @@ Figures FiguresFromText(const std::string& aText) {
   return figures;
 }
 
-Figures MeasureDocuments(const std::string& aLibrary, const fs::path& aDirectory, int aCount) {
-  BenchWorld world(aDirectory, 1);
+Figures MeasureDocuments(const std::string& aLibrary, const fs::path& aDirectory, int aCount,
+                         const std::string& aServer) {
+  BenchWorld world(aDirectory, 1, aServer);
   world.Enter();
   Till till(aLibrary, "T01");
   const std::string store = StoreCode(1);
@@ -155,8 +156,8 @@ Figures MeasureWithStoredReceipts(const std::string& aLibrary, const fs::path& a
 }
 
 double DocumentsPerSecond(const std::string& aLibrary, const fs::path& aDirectory, int aTills, bool aOneSeries,
-                          double aSeconds) {
-  BenchWorld world(aDirectory, aTills);
+                          double aSeconds, const std::string& aServer) {
+  BenchWorld world(aDirectory, aTills, aServer);
   // Every till is ready (library loaded, till opened, one document issued) before the start;
   // short runs are checks only and start sooner.
   const auto start = Clock::now() + std::chrono::milliseconds(aSeconds < 1 ? 500 : 2000);

@@ -22,7 +22,9 @@ Figures FiguresFromText(const std::string& aText);
 // "first sale"), then the unavoidable parts of one document with the sizes the run produced
 // ("rsa", "commit", "files"), and the sizes themselves ("row bytes", "receipt bytes",
 // "counters bytes", "check bytes" in median).
-Figures MeasureDocuments(const std::string& aLibrary, const std::filesystem::path& aDirectory, int aCount);
+// aServer: the server store's ODBC connection string, "" for the embedded store.
+Figures MeasureDocuments(const std::string& aLibrary, const std::filesystem::path& aDirectory, int aCount,
+                         const std::string& aServer = "");
 
 // A store holding aStored documents of the till's series: aCount sales, and voids and reprints of
 // stored documents spread over the whole series ("sale", "void", "reprint").
@@ -32,6 +34,6 @@ Figures MeasureWithStoredReceipts(const std::string& aLibrary, const std::filesy
 // aTills processes, each a till issuing sales for aSeconds, in one series or each in its own;
 // gives documents per second of all of them together.
 double DocumentsPerSecond(const std::string& aLibrary, const std::filesystem::path& aDirectory, int aTills,
-                          bool aOneSeries, double aSeconds);
+                          bool aOneSeries, double aSeconds, const std::string& aServer = "");
 
 }  // namespace dodu::bench

@@ -8,7 +8,10 @@
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
+#include "db/db_connection.h"
+#include "db/vendizio_dataset.h"
 #include "fiscal_requests.h"
 #include "pt/crypto_service.h"
 
@@ -65,6 +68,29 @@ std::string StoredReceiptText(int aNumber, const std::string& aDateTime, size_t 
   return text + end;
 }
 
+// The server store's statements, one at a time as the ODBC driver takes them.
+void RunOnServer(const std::string& aServer, const std::vector<std::string>& aStatements) {
+  std::unique_ptr<DbConnection> connection = CreateDbConnection(dbe_ODBC, aServer);
+  connection->Open();
+  for (const std::string& statement : aStatements) connection->Run(statement, {}, 600);
+}
+
+// The statements of a schema file: each ends with ";" at the end of a line.
+std::vector<std::string> SchemaStatements(const std::string& aText) {
+  std::vector<std::string> statements;
+  std::istringstream in(aText);
+  std::string statement;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("--", 0) == 0) continue;
+    statement += line + "\n";
+    if (!line.empty() && line.back() == ';') {
+      statements.push_back(statement);
+      statement.clear();
+    }
+  }
+  return statements;
+}
+
 }  // namespace
 
 void ExecuteSql(const fs::path& aFile, const std::string& aSql) {
@@ -77,11 +103,32 @@ void ExecuteSql(const fs::path& aFile, const std::string& aSql) {
   }
 }
 
-BenchWorld::BenchWorld(fs::path aRoot, int aBranches) : fRoot(std::move(aRoot)) {
+BenchWorld::BenchWorld(fs::path aRoot, int aBranches, std::string aServer)
+    : fRoot(std::move(aRoot)), fServer(std::move(aServer)) {
   fs::remove_all(fRoot);
   fs::create_directories(HostDir() / "PT_Check");
   fs::create_directories(DataDir());
   fs::create_directories(WorkDir());
+  if (!fServer.empty()) {
+    std::ofstream(WorkDir() / "qvSAFTPT.ini") << "[Database]\nEngine=ODBC\nConnectionString=" << fServer << "\n";
+    std::vector<std::string> statements = {"drop table if exists Receipts, Series, BranchRecord, CompanyRecord"};
+    for (const std::string& statement :
+         SchemaStatements(ReadText(fs::path(DODU_SOURCE_DIR) / "schema" / "postgresql.sql")))
+      statements.push_back(statement);
+    statements.push_back("insert into CompanyRecord values ('" + std::string(kCompanyTaxCode) +
+                         "','Corvane Retail, Lda','Rua Augusta 100','Lisboa','1100-053')");
+    for (int i = 1; i <= aBranches; ++i) {
+      const std::string store = StoreCode(i);
+      statements.push_back("insert into BranchRecord values (" + Quoted(store) +
+                           ",'Loja','Rua do Ouro 20','Lisboa','1100-060','FR','{{DocumentType}}{{YYYY}}{{Store}}',"
+                           "'NC','{{DocumentType}}{{YYYY}}{{Store}}')");
+      for (const std::string& series : {InvoiceSeries(store), CreditNoteSeries(store)})
+        statements.push_back("insert into Series values (gen_random_uuid()," + Quoted(series) + ",0,'',null," +
+                             Quoted("V" + series) + ",0)");
+    }
+    RunOnServer(fServer, statements);
+    return;
+  }
   std::ofstream(WorkDir() / "qvSAFTPT.ini") << "[Database]\nEngine=SQLite\nDBName=" << StoreFile().string() << "\n";
   std::string rows = "insert into CompanyRecord values ('" + std::string(kCompanyTaxCode) +
                      "','Corvane Retail, Lda','Rua Augusta 100','Lisboa','1100-053');";
@@ -169,6 +216,15 @@ std::string BenchWorld::PrefilledDateTime(int aNumber) {
 }
 
 size_t BenchWorld::LargestReceiptRowBytes() const {
+  if (!fServer.empty()) {
+    std::unique_ptr<DbConnection> connection = CreateDbConnection(dbe_ODBC, fServer);
+    connection->Open();
+    tQV_VendizioDataset row(connection->Run(
+        "select max(octet_length(Receipt)+octet_length(HashedString)+octet_length(Hash)+octet_length(PreviousHash)+"
+        "200) as n from Receipts",
+        {}, 600));
+    return static_cast<size_t>(row.FieldByName("n").AsInteger());
+  }
   Database db = OpenDatabase(StoreFile());
   sqlite3_stmt* raw = nullptr;
   Check(db.get(), sqlite3_prepare_v2(db.get(),

@@ -7,11 +7,12 @@ namespace dodu::bench {
 
 // A till's world in a directory, laid out as a host lays it out: the host directory
 // (QV_HOST_DIR: logs, PT_Check), the fiscal data directory (QV_FPR_DB) and the working directory
-// with qvSAFTPT.ini naming an embedded store. The store holds the company, aBranches branches
-// (S01 ...) and their invoice and credit-note series, registered and empty.
+// with qvSAFTPT.ini naming an embedded store, or the server store aServer (an ODBC connection
+// string) when one is given, whose driver tables are made anew. The store holds the company,
+// aBranches branches (S01 ...) and their invoice and credit-note series, registered and empty.
 class BenchWorld {
  public:
-  BenchWorld(std::filesystem::path aRoot, int aBranches);
+  BenchWorld(std::filesystem::path aRoot, int aBranches, std::string aServer = "");
 
   const std::filesystem::path& Root() const { return fRoot; }
   std::filesystem::path HostDir() const { return fRoot / "host"; }
@@ -42,6 +43,7 @@ class BenchWorld {
 
  private:
   std::filesystem::path fRoot;
+  std::string fServer;
 };
 
 // Runs statements on a SQLite file; raises std::runtime_error with SQLite's message.

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_phases.h"
@@ -29,19 +30,22 @@ struct Options {
   double seconds = 3;
   int rounds = 3;
   bool keep = false;
+  std::string store;  // a server store's ODBC connection string: compare it with the embedded one
 };
 
 void Usage() {
   std::fprintf(stderr,
                "usage: dodu-bench [--library PATH] [--dir DIR] [--count N] [--stored N] [--seconds S] [--rounds R]\n"
-               "                  [--keep] [--smoke]\n"
+               "                  [--keep] [--smoke] [--store CONNECTION-STRING]\n"
                "  --count N    documents of each kind timed (default 200)\n"
                "  --stored N   receipts in the store of the second part (default 100000)\n"
                "  --seconds S  length of each run of several tills (default 3)\n"
                "  --rounds R   rounds of one till against two tills in separate series (default 3)\n"
                "  --dir DIR    where the stores go (default a new directory under the temporary one)\n"
                "  --keep       leave the stores there\n"
-               "  --smoke      a few documents of each kind: checks that everything runs\n");
+               "  --smoke      a few documents of each kind: checks that everything runs\n"
+               "  --store CS   a PostgreSQL server store (an ODBC connection string, its driver tables are\n"
+               "               made anew): its documents and documents per second beside the embedded store's\n");
 }
 
 bool Parse(int argc, char** argv, Options& options) {
@@ -57,7 +61,7 @@ bool Parse(int argc, char** argv, Options& options) {
     } else if (arg == "--keep") {
       options.keep = true;
     } else if ((arg == "--library" || arg == "--dir" || arg == "--count" || arg == "--stored" ||
-                arg == "--seconds" || arg == "--rounds") &&
+                arg == "--seconds" || arg == "--rounds" || arg == "--store") &&
                (v = value()) != nullptr) {
       if (arg == "--library") options.library = fs::absolute(v).string();
       if (arg == "--dir") options.directory = fs::absolute(v);
@@ -65,6 +69,7 @@ bool Parse(int argc, char** argv, Options& options) {
       if (arg == "--stored") options.stored = std::atoi(v);
       if (arg == "--seconds") options.seconds = std::atof(v);
       if (arg == "--rounds") options.rounds = std::atoi(v);
+      if (arg == "--store") options.store = v;
     } else {
       return false;
     }
@@ -79,6 +84,34 @@ Figures InChild(const std::function<Figures()>& aWork) {
 
 void Row(const char* aName, const Figure& aFigure) {
   std::printf("  %-52s %9.3f %9.3f %7zu\n", aName, aFigure.median, aFigure.p99, aFigure.count);
+}
+
+// The server store beside the embedded one, measured in the same run: each kind of document,
+// then documents per second of one till and of four tills in separate series and in one series.
+void CompareServerStore(const Options& options, Figures& embedded) {
+  Figures server = InChild(
+      [&] { return MeasureDocuments(options.library, options.directory / "server-fresh", options.count, options.store); });
+  std::printf("Server store (PostgreSQL through psqlODBC), one till (milliseconds) %9s %9s %7s\n", "median", "p99",
+              "count");
+  for (const char* name : {"first sale", "sale", "credit note", "void", "reprint", "X report", "Z report"}) {
+    Row(name, server[name]);
+    std::printf("  %-52s %9.2f\n", "  median / median on the embedded store", server[name].median / embedded[name].median);
+  }
+  std::printf("  sale median on the server store / on the embedded store: %.2f (goal: at most 2)\n\n",
+              server["sale"].median / embedded["sale"].median);
+
+  std::printf("Documents per second (sales, %.1f s per run)              %9s %9s\n", options.seconds, "embedded",
+              "server");
+  for (const auto& [tills, one_series] : {std::pair{1, true}, std::pair{4, false}, std::pair{4, true}}) {
+    const std::string name = std::to_string(tills) + (tills == 1 ? " till" : " till processes") +
+                             (tills == 1 ? "" : one_series ? ", one series" : ", separate series");
+    const std::string suffix = std::to_string(tills) + (one_series ? "-one" : "-separate");
+    const double local = DocumentsPerSecond(options.library, options.directory / ("embedded-tills-" + suffix), tills,
+                                            one_series, options.seconds);
+    const double remote = DocumentsPerSecond(options.library, options.directory / ("server-tills-" + suffix), tills,
+                                             one_series, options.seconds, options.store);
+    std::printf("  %-52s %9.1f %9.1f\n", name.c_str(), local, remote);
+  }
 }
 
 }  // namespace
@@ -111,6 +144,11 @@ int main(int argc, char** argv) {
     Row(files.c_str(), fresh["files"]);
     std::printf("  %-52s %9.3f\n", "sum of the medians", sum);
     std::printf("  sale median / sum of unavoidable parts: %.2f (goal: at most 1.5)\n\n", fresh["sale"].median / sum);
+    if (!options.store.empty()) {
+      CompareServerStore(options, fresh);
+      if (!options.keep) fs::remove_all(options.directory);
+      return 0;
+    }
 
     Figures stored = InChild([&] {
       return MeasureWithStoredReceipts(options.library, options.directory / "stored", options.stored,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/date_time.h"
+#include "base/error.h"
 #include "db/db_result.h"
 #include "db/sql_dialect.h"
 #include "db/sql_value.h"
@@ -21,6 +22,17 @@ enum tQV_DbEngine {
 tQV_DbEngine DbEngineFromText(const std::string& aText);
 std::string DbEngineToText(tQV_DbEngine aEngine);
 
+// An engine's error with the server's five-character state (ODBC SQLSTATE; "" when the engine has
+// none), so a caller can tell a lock wait that ran out from a statement that failed.
+class DbError : public Error {
+ public:
+  DbError(const std::string& aMessage, std::string aSqlState) : Error(aMessage), fSqlState(std::move(aSqlState)) {}
+  const std::string& SqlState() const { return fSqlState; }
+
+ private:
+  std::string fSqlState;
+};
+
 // One connection to a database. Open and Run raise an error that carries the engine's message.
 class DbConnection {
  public:
@@ -36,6 +48,9 @@ class DbConnection {
   // Runs the statement text (one statement, or a batch) and returns the first result set that
   // has columns. aTimeoutSeconds 0 leaves the engine's default.
   tQV_ResultSet Run(const std::string& aSQL, const tQV_SQLParams& aParams, int aTimeoutSeconds);
+
+  // Rows the last insert, update or delete of the last Run changed, as the engine counts them.
+  virtual int64_t RowsAffected() const = 0;
 
   // Valid while open.
   const SqlDialect& Dialect() const;

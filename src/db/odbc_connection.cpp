@@ -18,8 +18,9 @@ namespace dodu {
 
 namespace {
 
-// The messages of every diagnostic record of a handle, one per line.
-std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+// The messages of every diagnostic record of a handle, one per line; aState gets the first
+// record's SQLSTATE.
+std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle, std::string* aState = nullptr) {
   std::string text;
   for (SQLSMALLINT record = 1;; ++record) {
     SQLCHAR state[8] = {};
@@ -29,13 +30,25 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     SQLRETURN rc = SQLGetDiagRec(type, handle, record, state, &native, message, sizeof(message), &length);
     if (!SQL_SUCCEEDED(rc)) break;
     if (!text.empty()) text += "\n";
+    else if (aState != nullptr) *aState = reinterpret_cast<const char*>(state);
     text += reinterpret_cast<const char*>(message);
   }
   return text.empty() ? "Unknown ODBC error" : text;
 }
 
 void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) {
-  if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) throw Error(Diagnostics(type, handle));
+  if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
+    std::string state;
+    std::string message = Diagnostics(type, handle, &state);
+    throw DbError(message, state);
+  }
+}
+
+// The rows the statement's current result changed; -1 when the driver cannot tell.
+int64_t RowCount(SQLHSTMT statement) {
+  SQLLEN count = -1;
+  if (!SQL_SUCCEEDED(SQLRowCount(statement, &count))) return -1;
+  return static_cast<int64_t>(count);
 }
 
 struct StatementHandle {
@@ -251,10 +264,14 @@ void OdbcConnection::DoClose() {
   }
 }
 
+// By the server's own name (SQL_DBMS_NAME), never by the settings: a connection string names a
+// driver, and a driver may reach more than one kind of server.
 const SqlDialect& OdbcConnection::DetectDialect() {
   std::string lower = fDbmsName;
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-  return lower.find("sqlite") != std::string::npos ? SqliteDialect() : SqlServerDialect();
+  if (lower.find("sqlite") != std::string::npos) return SqliteDialect();
+  if (lower.find("postgresql") != std::string::npos) return PostgresqlDialect();
+  return SqlServerDialect();
 }
 
 tQV_ResultSet OdbcConnection::DoRun(const std::string& aSQL, const tQV_SQLParams& aParams, int aTimeoutSeconds) {
@@ -276,9 +293,15 @@ tQV_ResultSet OdbcConnection::DoRun(const std::string& aSQL, const tQV_SQLParams
   if (rc != SQL_NO_DATA) Check(rc, SQL_HANDLE_STMT, statement.handle);
 
   tQV_ResultSet result;
+  fRowsAffected = 0;
   for (;;) {
     SQLSMALLINT columns = 0;
     Check(SQLNumResultCols(statement.handle, &columns), SQL_HANDLE_STMT, statement.handle);
+    // As @@ROWCOUNT: the count of the batch's last statement that changed rows.
+    if (columns == 0) {
+      const int64_t count = RowCount(statement.handle);
+      if (count >= 0) fRowsAffected = count;
+    }
     if (columns > 0 && !result.hasColumns) ReadResult(statement.handle, columns, result);
     rc = SQLMoreResults(statement.handle);
     if (rc == SQL_NO_DATA) break;

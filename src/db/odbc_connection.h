@@ -20,6 +20,7 @@ class OdbcConnection : public DbConnection {
   const std::string& ConnectionString() const { return fConnectionString; }
   // The server's product name as the driver gives it ("Microsoft SQL Server", "SQLite" ...).
   const std::string& DbmsName() const { return fDbmsName; }
+  int64_t RowsAffected() const override { return fRowsAffected; }
 
  protected:
   void DoOpen() override;
@@ -32,6 +33,7 @@ class OdbcConnection : public DbConnection {
   std::string fDbmsName;
   void* fEnv = nullptr;
   void* fDbc = nullptr;
+  int64_t fRowsAffected = 0;
 };
 
 }  // namespace dodu

@@ -10,7 +10,7 @@ namespace dodu {
 
 class DbConnection;
 
-enum class tQV_SqlDialectKind { SqlServer, SQLite };
+enum class tQV_SqlDialectKind { SqlServer, SQLite, PostgreSQL };
 
 // The server session a connection has: its id and the time it began.
 struct tQV_SessionInfo {
@@ -54,7 +54,8 @@ class SqlDialect {
   // A statement with one row and the column Value: 1 when the table exists, else 0.
   virtual std::string TableExistsStatement(const std::string& aTableName) const = 0;
   virtual std::string DropTableStatement(const std::string& aTableName) const = 0;
-  // A statement with the column RecordsAffected; it must run right after the counted one.
+  // A statement with the column RecordsAffected; it must run right after the counted one. Empty
+  // where the engine's own count (ODBC SQLRowCount) is the answer.
   virtual std::string LastRowCountStatement() const = 0;
   // "insert " / "DELETE " where the server allows leaving out INTO / FROM.
   virtual std::string InsertVerb() const = 0;
@@ -80,5 +81,6 @@ class SqlDialect {
 
 const SqlDialect& SqlServerDialect();
 const SqlDialect& SqliteDialect();
+const SqlDialect& PostgresqlDialect();
 
 }  // namespace dodu

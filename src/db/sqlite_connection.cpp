@@ -238,4 +238,6 @@ tQV_ResultSet SqliteConnection::DoRun(const std::string& aSQL, const tQV_SQLPara
   return result;
 }
 
+int64_t SqliteConnection::RowsAffected() const { return fDb == nullptr ? 0 : sqlite3_changes(fDb); }
+
 }  // namespace dodu

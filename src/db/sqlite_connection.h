@@ -24,6 +24,7 @@ class SqliteConnection : public DbConnection {
   bool IsOpen() const override { return fDb != nullptr; }
   tQV_DbEngine Engine() const override { return dbe_SQLite; }
   const std::string& FileName() const { return fFileName; }
+  int64_t RowsAffected() const override;
 
   // When no timeout is given, as long as a statement may wait for a lock held elsewhere.
   static constexpr int kDefaultTimeoutSeconds = 30;

@@ -226,7 +226,9 @@ bool tQV_VendizioProxy::ExecuteSQLCommandFromRes(const std::string& aResName, co
 }
 
 int64_t tQV_VendizioProxy::LastRowCount() {
-  return CreateDataset(Dialect().LastRowCountStatement())->FieldByName("RecordsAffected").AsInteger();
+  const std::string statement = Dialect().LastRowCountStatement();
+  if (statement.empty()) return fConnection ? fConnection->RowsAffected() : 0;
+  return CreateDataset(statement)->FieldByName("RecordsAffected").AsInteger();
 }
 
 bool tQV_VendizioProxy::TableExists(const std::string& aTableName) {

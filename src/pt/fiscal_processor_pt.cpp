@@ -110,6 +110,10 @@ bool kFiscalProcessor_PT::ConnectDatabase() {
   proxy.SetDbName(SettingOf(lines, "DBName"));
   proxy.SetDBUserName(SettingOf(lines, "DBUserName"));
   proxy.SetDBUserPwd(SettingOf(lines, "DbUserPwd"));
+  // A complete ODBC connection string (a PostgreSQL server store, for one) takes the place of
+  // the SQL Server settings above; the engine learns the server's kind from the driver.
+  const std::string connection_string = Trimmed(SettingOf(lines, "ConnectionString"));
+  if (proxy.Engine() == dbe_ODBC && !connection_string.empty()) proxy.SetOdbcConnectionString(connection_string);
   bool connected = proxy.Connect();
   if (!connected) fIOHandler->WriteLog(let_error, "OPEN", "Database not connected: " + proxy.ConnectionError());
   return connected;

@@ -8,6 +8,7 @@
 
 #include "base/conversions.h"
 #include "base/error.h"
+#include "db/db_connection.h"
 #include "db/sql_dialect.h"
 #include "db/vendizio_dataset.h"
 #include "db/vendizio_proxy.h"
@@ -254,6 +255,176 @@ class SqliteStoreStatements : public StoreStatements {
   FileLock fLock;
 };
 
+// The server store (PostgreSQL). The series lock is a session-level advisory lock on the series
+// code, as SQL Server's application lock is owned by the session: taken inside the document's
+// transaction with a lock wait of kSeriesLockTimeoutMs, it outlasts the COMMIT until the till's
+// files are in place, so the next till of a shared series never reads a check file that is
+// behind the store. The series row is read FOR UPDATE in the same transaction. The server
+// releases both when the till's session ends (its process died, its connection dropped), so no
+// series stays locked behind a vanished till.
+class PostgresqlStoreStatements : public StoreStatements {
+ public:
+  using StoreStatements::StoreStatements;
+
+  static constexpr const char* kLockNotAvailable = "55P03";
+
+  // Not granted in time answers false (nothing is left open or held); any other failure raises.
+  bool LockSeries(const std::string& aSeriesCode) override {
+    RunTransactionWord("BEGIN");
+    try {
+      fProxy.ExecuteSQLCommand("set local lock_timeout = '" + std::to_string(kSeriesLockTimeoutMs) + "ms'");
+      fProxy.CreateDataset(std::string("select pg_advisory_lock(") + kLockClass + ",hashtext(:Serie))",
+                           {tQV_SQLParam::Create("Serie", aSeriesCode)});
+      fHeldCode = aSeriesCode;
+      auto row = SelectSeriesForUpdate(aSeriesCode);
+      if (row->Eof()) {
+        // A series nobody registered yet: its row is made (and locked) in this transaction, so it
+        // goes again with a document that is refused.
+        fProxy.ExecuteSQLCommand(
+            "insert into Series (Id,Serie_Code,Serie_LastNumber,Serie_LastHash,Serie_LastDate) "
+            "values (gen_random_uuid(),:Serie,0,'',null) on conflict (Serie_Code) do nothing",
+            {tQV_SQLParam::Create("Serie", aSeriesCode)});
+        row = SelectSeriesForUpdate(aSeriesCode);
+        if (row->Eof()) throw Error("Serie [" + aSeriesCode + "] could not be read");
+      }
+      fLockedCode = aSeriesCode;
+      fLockedState = ReadSeriesRow(*row);
+      return true;
+    } catch (const DbError& e) {
+      EndTransactionQuietly();
+      ReleaseQuietly();
+      if (e.SqlState() == kLockNotAvailable) return false;
+      throw;
+    } catch (...) {
+      EndTransactionQuietly();
+      ReleaseQuietly();
+      throw;
+    }
+  }
+
+  // A document refused before its COMMIT leaves the transaction open: it ends first.
+  bool UnlockSeries(const std::string&) override {
+    if (fInTransaction) RollbackTransaction();
+    return Release();
+  }
+  // The transaction began with the lock; a transaction without the lock begins here.
+  void BeginTransaction() override {
+    if (!fInTransaction) RunTransactionWord("BEGIN");
+  }
+  void CommitTransaction() override { EndTransaction("COMMIT"); }
+  void RollbackTransaction() override { EndTransaction("ROLLBACK"); }
+
+  std::unique_ptr<tQV_VendizioDataset> SelectCompany(const std::string& aVatId) override {
+    return fProxy.CreateDataset("select * from CompanyRecord where Company_VatId=:VatId",
+                                {tQV_SQLParam::Create("VatId", aVatId)});
+  }
+
+  std::unique_ptr<tQV_VendizioDataset> SelectBranch(const std::string& aBranchCode) override {
+    return fProxy.CreateDataset("select * from BranchRecord where Branch_Code=:Code",
+                                {tQV_SQLParam::Create("Code", aBranchCode)});
+  }
+
+  // The row as the lock read it: nobody else can have changed it since.
+  SeriesState LoadSeries(const std::string& aSeriesCode) override {
+    if (fInTransaction && fLockedCode == aSeriesCode) return fLockedState;
+    auto row = SelectSeries(aSeriesCode, "");
+    if (row->Eof()) throw Error("Serie [" + aSeriesCode + "] could not be read");
+    return ReadSeriesRow(*row);
+  }
+
+  void UpdateSeries(const std::string& aSeriesCode, int32_t aNumber, const std::string& aSignature,
+                    DateTime aDocumentDateTime) override {
+    fProxy.ExecuteSQLCommand(
+        "update Series set Serie_LastNumber=:Number,Serie_LastHash=:Hash,Serie_LastDate=cast(:LastDate as timestamp) "
+        "where Serie_Code=:Serie",
+        {tQV_SQLParam::Create("Number", aNumber), tQV_SQLParam::Create("Hash", aSignature),
+         tQV_SQLParam::Create("LastDate", DateTimeValue(true, aDocumentDateTime)),
+         tQV_SQLParam::Create("Serie", aSeriesCode)});
+  }
+
+  void InsertReceipt(const StoredDocument& d) override {
+    fProxy.ExecuteSQLCommand(
+        std::string("insert into Receipts ") + kReceiptColumns +
+            " values(gen_random_uuid(),:Serie,:StoreCode,:TillCode,:Number,:ZReportNumber,:DeviceSerial,"
+            ":ReceiptNumber,cast(:ReceiptDatetime as timestamp),cast(:Totalamount as numeric),"
+            "cast(:SystemEntryDateTime as timestamp),'N',:DocumentType,:ReceiptOperator,:PreviousHash,:Hash,"
+            ":HashedString,:ReceiptOperator,cast(:SystemEntryDateTime as timestamp),:SourceBilling,"
+            ":ManualDocumentNumber,:FiscalId,:Receipt)",
+        {tQV_SQLParam::Create("Serie", d.seriesCode), tQV_SQLParam::Create("StoreCode", d.storeCode),
+         tQV_SQLParam::Create("TillCode", d.tillCode), tQV_SQLParam::Create("Number", d.number),
+         tQV_SQLParam::Create("ZReportNumber", d.zReportNumber), tQV_SQLParam::Create("DeviceSerial", d.deviceSerial),
+         tQV_SQLParam::Create("ReceiptNumber", d.invoiceNumber),
+         tQV_SQLParam::Create("ReceiptDatetime", DateTimeValue(true, d.documentDateTime)),
+         tQV_SQLParam::Create("Totalamount", CurrencyToXmlText(d.grossTotal)),
+         tQV_SQLParam::Create("SystemEntryDateTime", DateTimeValue(false, d.systemEntryDateTime)),
+         tQV_SQLParam::Create("DocumentType", d.documentCode), tQV_SQLParam::Create("ReceiptOperator", d.operatorCode),
+         tQV_SQLParam::Create("PreviousHash", d.previousHash), tQV_SQLParam::Create("Hash", d.hash),
+         tQV_SQLParam::Create("HashedString", d.hashedString), tQV_SQLParam::Create("SourceBilling", d.sourceBilling),
+         tQV_SQLParam::Create("ManualDocumentNumber", d.manualDocumentNumber),
+         tQV_SQLParam::Create("FiscalId", d.atcud), tQV_SQLParam::Create("Receipt", d.receiptXml)});
+  }
+
+ private:
+  std::unique_ptr<tQV_VendizioDataset> SelectSeries(const std::string& aSeriesCode, const char* aLocking) {
+    return fProxy.CreateDataset(
+        std::string("select Serie_LastNumber as LastNumber,Serie_LastHash as LastHash,"
+                    "to_char(Serie_LastDate,'YYYY-MM-DD\"T\"HH24:MI:SS.MS') as LastDate,"
+                    "Serie_Validation_Code as ValidationCode,cast(Serie_Closed as integer) as SerieClosed "
+                    "from Series where Serie_Code=:Serie") +
+            aLocking,
+        {tQV_SQLParam::Create("Serie", aSeriesCode)});
+  }
+  std::unique_ptr<tQV_VendizioDataset> SelectSeriesForUpdate(const std::string& aSeriesCode) {
+    return SelectSeries(aSeriesCode, " for update");
+  }
+
+  void RunTransactionWord(const char* aWord) {
+    fProxy.ExecuteSQLCommand(aWord);
+    fInTransaction = std::string(aWord) == "BEGIN";
+  }
+
+  void EndTransaction(const char* aWord) {
+    // Whatever the answer, the transaction is over on the server: a failed COMMIT rolls back.
+    fInTransaction = false;
+    fLockedCode.clear();
+    fProxy.ExecuteSQLCommand(aWord);
+  }
+
+  void EndTransactionQuietly() {
+    try {
+      EndTransaction("ROLLBACK");
+    } catch (const std::exception&) {
+      // The session is gone with its transaction, or the ROLLBACK follows at the next BEGIN.
+    }
+  }
+
+  bool Release() {
+    if (fHeldCode.empty()) return false;
+    const std::string code = std::move(fHeldCode);
+    fHeldCode.clear();
+    auto row = fProxy.CreateDataset(std::string("select pg_advisory_unlock(") + kLockClass +
+                                        ",hashtext(:Serie)) as Released",
+                                    {tQV_SQLParam::Create("Serie", code)});
+    return row->FieldByName("Released").AsBoolean();
+  }
+
+  void ReleaseQuietly() {
+    try {
+      Release();
+    } catch (const std::exception&) {
+      // The server releases it with the session.
+    }
+  }
+
+  // The advisory locks' first key: series codes of this driver, apart from other applications'.
+  static constexpr const char* kLockClass = "20240";
+
+  std::string fHeldCode;  // the series whose advisory lock this session holds
+  bool fInTransaction = false;
+  std::string fLockedCode;
+  SeriesState fLockedState;
+};
+
 }  // namespace
 
 namespace sqlserver_text {
@@ -449,6 +620,7 @@ bool StoreStatements::MarkReceiptVoided(const std::string& aSeriesCode, int32_t 
 std::unique_ptr<StoreStatements> CreateStoreStatements(tQV_VendizioProxy& aProxy, const std::string& aLockDirectory) {
   if (aProxy.Dialect().Kind() == tQV_SqlDialectKind::SQLite)
     return std::make_unique<SqliteStoreStatements>(aProxy, aLockDirectory);
+  if (aProxy.Dialect().Kind() == tQV_SqlDialectKind::PostgreSQL) return std::make_unique<PostgresqlStoreStatements>(aProxy);
   return std::make_unique<SqlServerStoreStatements>(aProxy);
 }
 

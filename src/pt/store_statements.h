@@ -99,9 +99,9 @@ class StoreStatements {
   // True when the series lock was granted within the wait.
   virtual bool LockSeries(const std::string& aSeriesCode) = 0;
   virtual bool UnlockSeries(const std::string& aSeriesCode) = 0;
-  void BeginTransaction();
-  void CommitTransaction();
-  void RollbackTransaction();
+  virtual void BeginTransaction();
+  virtual void CommitTransaction();
+  virtual void RollbackTransaction();
   // Reads the series row, creating it (without validation code) when missing.
   virtual SeriesState LoadSeries(const std::string& aSeriesCode) = 0;
   // Whether a document is numbered, signed and its till files written before the transaction

@@ -16,6 +16,7 @@
 #include "fiscal_host/envelope.h"
 #include "fiscal_host/public_key.h"
 #include "fiscal_host/sqlite_file.h"
+#include "fiscal_host/store_database.h"
 #include "fiscal_host/utf8_path.h"
 
 namespace dodu::host {
@@ -72,8 +73,10 @@ class SeriesCheck {
  public:
   SeriesCheck(SeriesRow series, const PublicKey& key) : fSeries(std::move(series)), fKey(key) {}
 
-  void Documents(const std::vector<SqliteFile::Row>& rows);
-  void CheckFile(const fs::path& file);
+  void Documents(const std::vector<StoreDatabase::Row>& rows);
+  // A server store's series may be another machine's: without a check file here it is not broken.
+  void CheckFile(const fs::path& file, bool shared_store);
+  bool CheckFileFound() const { return fCheckFileFound; }
 
   const std::vector<std::string>& Breaks() const { return fBreaks; }
   int64_t DocumentCount() const { return fCount; }
@@ -81,7 +84,7 @@ class SeriesCheck {
   int64_t LastNumber() const { return fLastNumber; }
 
  private:
-  void Document(const SqliteFile::Row& row);
+  void Document(const StoreDatabase::Row& row);
   void Break(int64_t number, const std::string& what) {
     fBreaks.push_back(fSeries.code + " number " + std::to_string(number) + ": " + what);
   }
@@ -93,10 +96,11 @@ class SeriesCheck {
   int64_t fCount = 0, fVoided = 0;
   int64_t fLastNumber = 0;
   std::string fLastHash;
+  bool fCheckFileFound = false;
 };
 
-void SeriesCheck::Documents(const std::vector<SqliteFile::Row>& rows) {
-  for (const SqliteFile::Row& row : rows) Document(row);
+void SeriesCheck::Documents(const std::vector<StoreDatabase::Row>& rows) {
+  for (const StoreDatabase::Row& row : rows) Document(row);
   if (fSeries.lastNumber != fLastNumber) {
     SeriesBreak("the Series row says the last number is " + std::to_string(fSeries.lastNumber) +
                 ", the last stored document is number " + std::to_string(fLastNumber));
@@ -108,7 +112,7 @@ void SeriesCheck::Documents(const std::vector<SqliteFile::Row>& rows) {
   }
 }
 
-void SeriesCheck::Document(const SqliteFile::Row& row) {
+void SeriesCheck::Document(const StoreDatabase::Row& row) {
   ++fCount;
   const std::string number_text = row.at("Number");
   int64_t number = 0;
@@ -145,7 +149,7 @@ void SeriesCheck::Document(const SqliteFile::Row& row) {
     if (!date) Break(number, "its stored receipt XML cannot be read");
     else if (fields[0] != *date)
       Break(number, "the signed date " + fields[0] + " differs from its invoice date " + *date);
-    const std::string entry = row.at("SystemEntryDateTime").substr(0, 19);
+    const std::string entry = XmlDateTimeText(row.at("SystemEntryDateTime")).substr(0, 19);
     if (fields[1] != entry)
       Break(number, "the signed entry time " + fields[1] + " differs from its SystemEntryDateTime " + entry);
     if (fields[2] != row.at("ReceiptNumber"))
@@ -168,11 +172,12 @@ void SeriesCheck::Document(const SqliteFile::Row& row) {
   fLastHash = hash;
 }
 
-void SeriesCheck::CheckFile(const fs::path& file) {
+void SeriesCheck::CheckFile(const fs::path& file, bool shared_store) {
   if (!fs::exists(file)) {
-    if (fLastNumber > 0) SeriesBreak("its check file " + file.string() + " is missing");
+    if (fLastNumber > 0 && !shared_store) SeriesBreak("its check file " + file.string() + " is missing");
     return;
   }
+  fCheckFileFound = true;
   const std::optional<std::string> text = fKey.Recover(Trimmed(ReadText(file)));
   if (!text) SeriesBreak("its check file " + file.string() + " does not open with the public key");
   else if (*text != std::to_string(fLastNumber))
@@ -184,10 +189,11 @@ void SeriesCheck::CheckFile(const fs::path& file) {
 
 int RunVerify(const WorkDirectory& directory, const std::string& public_key_file, std::ostream& out) {
   const PublicKey key(public_key_file.empty() ? std::string(EmbeddedPublicKeyPem()) : ReadText(PathFromUtf8(public_key_file)));
-  SqliteFile store(directory.StoreFileFromSettings(), SqliteFile::Mode::kReadOnly);
+  const std::unique_ptr<StoreDatabase> opened = OpenStore(directory);
+  StoreDatabase& store = *opened;
 
   std::vector<std::string> breaks;
-  for (const SqliteFile::Row& orphan :
+  for (const StoreDatabase::Row& orphan :
        store.Query("select Serie, count(*) as Documents from Receipts where Serie not in "
                    "(select Serie_Code from Series) group by Serie order by Serie")) {
     breaks.push_back(orphan.at("Serie") + ": " + orphan.at("Documents") + " stored documents, but no Series row");
@@ -197,7 +203,7 @@ int RunVerify(const WorkDirectory& directory, const std::string& public_key_file
   int64_t documents = 0;
   const auto series_rows = store.Query(
       "select Serie_Code, Serie_LastNumber, Serie_LastHash, Serie_Validation_Code from Series order by Serie_Code");
-  for (const SqliteFile::Row& series_row : series_rows) {
+  for (const StoreDatabase::Row& series_row : series_rows) {
     SeriesRow series;
     series.code = series_row.at("Serie_Code");
     series.validationCode = series_row.at("Serie_Validation_Code");
@@ -214,7 +220,7 @@ int RunVerify(const WorkDirectory& directory, const std::string& public_key_file
         "select Number, ReceiptNumber, Totalamount, SystemEntryDateTime, Status, PreviousHash, Hash, HashedString, "
         "FiscalId, Receipt from Receipts where Serie=" +
         SqlText(series.code) + " order by Number"));
-    check.CheckFile(directory.CheckFile(series.code));
+    check.CheckFile(directory.CheckFile(series.code), store.Shared());
     documents += check.DocumentCount();
 
     out << series.code << "  ";
@@ -222,8 +228,11 @@ int RunVerify(const WorkDirectory& directory, const std::string& public_key_file
     else out << check.DocumentCount() << " document(s)";
     if (check.VoidedCount() > 0) out << " (" << check.VoidedCount() << " voided)";
     if (check.Breaks().empty()) {
-      if (check.LastNumber() > 0)
-        out << ", numbers 1-" << check.LastNumber() << ", chain intact, check file says " << check.LastNumber();
+      if (check.LastNumber() > 0) {
+        out << ", numbers 1-" << check.LastNumber() << ", chain intact";
+        if (check.CheckFileFound()) out << ", check file says " << check.LastNumber();
+        else out << ", no check file on this machine";
+      }
       out << "\n";
     } else {
       out << "  BROKEN:\n";

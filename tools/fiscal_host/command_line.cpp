@@ -13,7 +13,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       {"--library", &CommandLine::library}, {"--till", &CommandLine::till},
       {"--public-key", &CommandLine::publicKey}, {"--from", &CommandLine::from},
       {"--to", &CommandLine::to},               {"-o", &CommandLine::output},
-      {"--output", &CommandLine::output}};
+      {"--output", &CommandLine::output},
+      {"--store", &CommandLine::store}};
   bool options_ended = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -63,6 +64,10 @@ Usage: fiscal-host [options] COMMAND [ARGUMENT]
 Setting up:
   init DIR            create a working directory: an embedded SQLite store with a demo company,
                       branch and registered series for this year, qvSAFTPT.ini, host/ and data/
+  init DIR --store URL
+                      the same on a PostgreSQL server store (postgresql://user:pw@host:port/db
+                      or an ODBC connection string): the schema, company, branch and series are
+                      made on the server where missing; several directories may share it
 Working on a directory (-C DIR, else $FISCAL_HOST_DIR, else the current directory):
   open                open the till and print its handle
   receipt FILE.xml    number, sign and store a sale or credit note (<Receipt> or whole envelope)
@@ -86,6 +91,7 @@ Options:
   --public-key FILE   verify with this PEM public key instead of the built-in one
   --from, --to DATE   saft: the first and the last day of the period
   -o, --output FILE   saft: the file to write (standard output otherwise)
+  --store URL         (init) the server store to set up instead of an embedded one
 
 Every command that talks to the library loads it and runs OPEN first: a processor lives only
 as long as the process that opened it, so the handle printed by `open` is that process's own.

@@ -26,6 +26,7 @@ struct CommandLine {
   std::string from;       // --from (saft)
   std::string to;         // --to (saft)
   std::string output;     // -o, --output (saft)
+  std::string store;      // --store (init): a server store's URL or ODBC connection string
 };
 
 // Options may stand before or after the command; "--" ends them. Raises UsageError for an

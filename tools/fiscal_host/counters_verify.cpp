@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include "base/amount.h"
+#include "fiscal_host/sqlite_file.h"
 
 namespace dodu::host {
 
@@ -30,7 +31,7 @@ Amount AmountOf(const pugi::xml_node counters, const char* name) {
 
 }  // namespace
 
-std::vector<std::string> CheckTillCounters(const WorkDirectory& directory, SqliteFile& store, std::ostream& out) {
+std::vector<std::string> CheckTillCounters(const WorkDirectory& directory, StoreDatabase& store, std::ostream& out) {
   std::vector<std::string> breaks;
   for (const fs::path& pending : PendingFiles(directory.HostDir() / "PT_Check")) {
     breaks.push_back(pending.filename().string() + ": a check file waits to be settled by the next document");
@@ -63,13 +64,14 @@ std::vector<std::string> CheckTillCounters(const WorkDirectory& directory, Sqlit
             problems.push_back(p + "Total " + total.ToText() + " is not sales - refunds - voids " + rest.ToText());
         }
         // Documents are stored with the Z report number of their day. The store does not say which
-        // till issued a document, so the day's documents are attributed only when one till uses it.
-        if (tills.size() == 1) {
+        // till issued a document, so the day's documents are attributed only when one till uses
+        // it: not on a server store, which other machines' tills share.
+        if (tills.size() == 1 && !store.Shared()) {
           const std::string z = c.child_value("CurrentZReportNo");
           const auto day =
               store.Query("select DocumentType, Totalamount from Receipts where ZReportNumber=" + SqlText(z));
           Amount stored_sales;
-          for (const SqliteFile::Row& row : day)
+          for (const StoreDatabase::Row& row : day)
             if (row.at("DocumentType") == "FR") stored_sales += Amount::Parse(row.at("Totalamount"));
           const std::string count = c.child_value("CurrentReceiptNo");
           if (std::to_string(day.size()) != count)
@@ -86,7 +88,9 @@ std::vector<std::string> CheckTillCounters(const WorkDirectory& directory, Sqlit
     }
     out << "till " << serial << "  ";
     if (problems.empty()) {
-      out << "counters agree with the store" << (tills.size() == 1 ? "" : " (totals only: several tills)") << "\n";
+      out << "counters agree with the store"
+          << (store.Shared() ? " (totals only: a server store)" : tills.size() == 1 ? "" : " (totals only: several tills)")
+          << "\n";
     } else {
       out << "BROKEN:\n";
       for (const std::string& problem : problems) {

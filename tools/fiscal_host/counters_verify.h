@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "fiscal_host/sqlite_file.h"
+#include "fiscal_host/store_database.h"
 #include "fiscal_host/work_directory.h"
 
 namespace dodu::host {
@@ -14,6 +14,6 @@ namespace dodu::host {
 // (day total = sales - refunds - voids, the same for the grand totals). Reports any pending
 // file a till left (a counters file or a check file waiting for its document to be settled).
 // One line per till on `out`; answers the breaks found.
-std::vector<std::string> CheckTillCounters(const WorkDirectory& directory, SqliteFile& store, std::ostream& out);
+std::vector<std::string> CheckTillCounters(const WorkDirectory& directory, StoreDatabase& store, std::ostream& out);
 
 }  // namespace dodu::host

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <memory>
 #include <stdexcept>
 
 #include <pugixml.hpp>
@@ -13,7 +14,7 @@
 #include "fiscal_host/local_clock.h"
 #include "fiscal_host/paper_receipt.h"
 #include "fiscal_host/receipt_composer.h"
-#include "fiscal_host/sqlite_file.h"
+#include "fiscal_host/store_database.h"
 #include "fiscal_host/terminal_output.h"
 #include "fiscal_host/till_session.h"
 
@@ -46,13 +47,13 @@ class DocumentClock {
 
 std::time_t LastDocumentTime(const WorkDirectory& directory) {
   try {
-    SqliteFile store(directory.StoreFileFromSettings(), SqliteFile::Mode::kReadOnly);
-    const auto rows = store.Query("select max(Serie_LastDate) as LastDate from Series");
+    const std::unique_ptr<StoreDatabase> store = OpenStore(directory);
+    const auto rows = store->Query("select max(Serie_LastDate) as LastDate from Series");
     if (!rows.empty()) {
-      if (auto last = ParseXmlDateTime(rows.front().at("LastDate"))) return *last;
+      if (auto last = ParseXmlDateTime(XmlDateTimeText(rows.front().at("LastDate")))) return *last;
     }
   } catch (const std::exception&) {
-    // Another engine than the embedded store: its series dates cannot be read here.
+    // A store that cannot be read here: the documents' own clock stands alone.
   }
   return 0;
 }

@@ -32,7 +32,7 @@ int Run(const CommandLine& line) {
   }
   if (command == "init") {
     ExpectArguments(line, 1, "the directory to create: init DIR");
-    InitWorkDirectory(WorkDirectory(PathFromUtf8(line.arguments[0])), std::cout);
+    InitWorkDirectory(WorkDirectory(PathFromUtf8(line.arguments[0])), line.store, std::cout);
     return kExitSuccess;
   }
   if (command != "saft" && (!line.from.empty() || !line.to.empty() || !line.output.empty()))

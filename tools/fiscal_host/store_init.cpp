@@ -5,9 +5,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "db/connection_string.h"
 #include "fiscal_host/demo_company.h"
 #include "fiscal_host/embedded_texts.h"
 #include "fiscal_host/local_clock.h"
+#include "fiscal_host/server_store.h"
 #include "fiscal_host/sqlite_file.h"
 
 namespace dodu::host {
@@ -34,6 +36,48 @@ std::string DemoRows(int year) {
          SqlText(credit_note_series) + ",0,'',null," + SqlText(kCreditNoteValidationCode) + ",0);";
 }
 
+// The same rows on a server store shared by several directories: rows already there stay.
+std::string ServerDemoRows(int year) {
+  const std::string invoice_series = DemoSeriesCode(kInvoiceDocumentType, year);
+  const std::string credit_note_series = DemoSeriesCode(kCreditNoteDocumentType, year);
+  return "insert into CompanyRecord (Company_VatId,Company_BusinessName,Company_AddressDetail,Company_City,"
+         "Company_PostalCode) values (" +
+         SqlText(kCompanyTaxCode) + "," + SqlText(kCompanyName) +
+         ",'Rua Augusta 100','Lisboa','1100-053') on conflict do nothing;\n" +
+         "insert into BranchRecord (Branch_Code,Branch_Name,Branch_AddressDetail,Branch_City,Branch_PostalCode,"
+         "InvoiceDocumentType,InvoiceSerieTemplate,CreditNoteDocumentType,CreditNoteSerieTemplate) values (" +
+         SqlText(kStoreCode) + ",'Loja Baixa','Rua do Ouro 20','Lisboa','1100-060'," + SqlText(kInvoiceDocumentType) +
+         "," + SqlText(kSeriesTemplate) + "," + SqlText(kCreditNoteDocumentType) + "," + SqlText(kSeriesTemplate) +
+         ") on conflict do nothing;\n" +
+         "insert into Series (Id,Serie_Code,Serie_LastNumber,Serie_LastHash,Serie_LastDate,Serie_Validation_Code,"
+         "Serie_Closed) values (gen_random_uuid()," +
+         SqlText(invoice_series) + ",0,'',null," + SqlText(kInvoiceValidationCode) + ",0),(gen_random_uuid()," +
+         SqlText(credit_note_series) + ",0,'',null," + SqlText(kCreditNoteValidationCode) +
+         ",0) on conflict do nothing;\n";
+}
+
+// The statements of a script, one per ";" that ends a line: the driver runs one at a time.
+std::vector<std::string> Statements(const std::string& script) {
+  std::vector<std::string> statements;
+  std::string current;
+  size_t start = 0;
+  while (start < script.size()) {
+    size_t end = script.find('\n', start);
+    if (end == std::string::npos) end = script.size();
+    const std::string line = script.substr(start, end - start);
+    start = end + 1;
+    if (line.rfind("--", 0) == 0) continue;
+    current += line + "\n";
+    const size_t last = line.find_last_not_of(" \t\r");
+    if (last != std::string::npos && line[last] == ';') {
+      statements.push_back(current);
+      current.clear();
+    }
+  }
+  if (current.find_first_not_of(" \t\r\n") != std::string::npos) statements.push_back(current);
+  return statements;
+}
+
 void CreateDirectory(const fs::path& path) {
   std::error_code error;
   fs::create_directories(path, error);
@@ -42,7 +86,35 @@ void CreateDirectory(const fs::path& path) {
 
 }  // namespace
 
-void InitWorkDirectory(const WorkDirectory& directory, std::ostream& out) {
+static void InitServerStore(const WorkDirectory& directory, const std::string& server, std::ostream& out) {
+  const std::string connection = ServerConnectionString(server);
+  const int year = YearOf(Now());
+  {
+    ServerStore store(connection);
+    // In one transaction: a directory that fails leaves the server as it was.
+    store.Execute("begin");
+    for (const std::string& statement : Statements(EmbeddedServerSchema())) store.Execute(statement);
+    for (const std::string& statement : Statements(ServerDemoRows(year))) store.Execute(statement);
+    store.Execute("commit");
+  }
+  std::ofstream settings(directory.SettingsFile());
+  settings << "[Database]\nEngine=ODBC\nConnectionString=" << connection << "\n";
+  settings.close();
+  if (!settings) throw std::runtime_error("cannot write " + directory.SettingsFile().string());
+
+  const std::string root = directory.Root().string();
+  out << "Created the working directory " << root << " on a server store:\n"
+      << "  server store   the driver's tables, company " << kCompanyTaxCode << " (" << kCompanyName << "),\n"
+      << "                 branch " << kStoreCode << " (Loja Baixa; series template " << kSeriesTemplate << "),\n"
+      << "                 series " << DemoSeriesCode(kInvoiceDocumentType, year) << " and "
+      << DemoSeriesCode(kCreditNoteDocumentType, year) << " (made where missing; what was there is kept)\n"
+      << "  qvSAFTPT.ini   Engine=ODBC, ConnectionString=" << MaskedConnectionString(connection) << "\n"
+      << "  host/          the host directory (QV_HOST_DIR): LogFiles/ and the series check files in PT_Check/\n"
+      << "  data/          the fiscal data directory (QV_FPR_DB): one directory per till serial\n"
+      << "Next: fiscal-host -C " << root << " demo\n";
+}
+
+void InitWorkDirectory(const WorkDirectory& directory, const std::string& server, std::ostream& out) {
   if (directory.HoldsStore()) {
     throw InitRefused(directory.Root().string() + " already holds a store (" +
                       (fs::exists(directory.SettingsFile()) ? directory.SettingsFile() : directory.DefaultStoreFile())
@@ -52,6 +124,10 @@ void InitWorkDirectory(const WorkDirectory& directory, std::ostream& out) {
   CreateDirectory(directory.Root());
   CreateDirectory(directory.HostDir());
   CreateDirectory(directory.DataDir());
+  if (!server.empty()) {
+    InitServerStore(directory, server, out);
+    return;
+  }
 
   const int year = YearOf(Now());
   const fs::path store_file = directory.DefaultStoreFile();

@@ -56,6 +56,25 @@ fs::path WorkDirectory::StoreFileFromSettings() const {
   return name.is_absolute() ? name : fRoot / name;
 }
 
+fs::path WorkDirectory::CheckFile(const std::string& series_code) const {
+  const fs::path host_settings = HostDir() / "QVPA_PT_10.ini";
+  fs::path directory = HostDir() / "PT_Check";
+  if (fs::exists(host_settings)) {
+    const fs::path configured = PathFromUtf8(Setting(host_settings, "Directory"));
+    if (!configured.empty()) directory = configured.is_absolute() ? configured : HostDir() / configured;
+  }
+  return directory / (series_code + ".b64");
+}
+
+std::string WorkDirectory::ServerConnectionFromSettings() const {
+  RequireStore();
+  if (AsciiLower(Setting(SettingsFile(), "Engine")) != "odbc") return {};
+  const std::string connection = Setting(SettingsFile(), "ConnectionString");
+  if (connection.empty())
+    throw std::runtime_error(SettingsFile().string() + " names the engine ODBC without a ConnectionString=");
+  return connection;
+}
+
 void WorkDirectory::Enter() const {
   SetEnvironmentValue("QV_HOST_DIR", HostDir().string());
   SetEnvironmentValue("QV_FPR_DB", DataDir().string());

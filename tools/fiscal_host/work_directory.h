@@ -6,8 +6,9 @@
 namespace dodu::host {
 
 // The layout of a till's working directory, as `init` makes it:
-//   qvSAFTPT.ini   the library's database settings (Engine=SQLite, DBName=store.db)
-//   store.db       the embedded store
+//   qvSAFTPT.ini   the library's database settings (Engine=SQLite, DBName=store.db; or
+//                  Engine=ODBC, ConnectionString=... for a server store)
+//   store.db       the embedded store (none with a server store)
 //   host/          stands for the host executable's directory (QV_HOST_DIR): LogFiles, PT_Check
 //   data/          the fiscal data directory (QV_FPR_DB): one directory per till serial
 class WorkDirectory {
@@ -19,9 +20,9 @@ class WorkDirectory {
   std::filesystem::path DefaultStoreFile() const { return fRoot / kStoreFileName; }
   std::filesystem::path HostDir() const { return fRoot / "host"; }
   std::filesystem::path DataDir() const { return fRoot / "data"; }
-  std::filesystem::path CheckFile(const std::string& series_code) const {
-    return HostDir() / "PT_Check" / (series_code + ".b64");
-  }
+  // In host/PT_Check, or where host/QVPA_PT_10.ini's [CheckFiles] Directory= says (several
+  // machines numbering in one series share that directory).
+  std::filesystem::path CheckFile(const std::string& series_code) const;
 
   // Whether the directory already holds a store (its settings file or its database).
   bool HoldsStore() const;
@@ -30,6 +31,9 @@ class WorkDirectory {
   // The database file the settings name, relative names taken from the directory; raises when
   // the settings name another engine than SQLite.
   std::filesystem::path StoreFileFromSettings() const;
+  // The ODBC connection string of a server store (Engine=ODBC with ConnectionString=); "" when
+  // the settings name the embedded store.
+  std::string ServerConnectionFromSettings() const;
 
   // Points the library's environment (QV_HOST_DIR, QV_FPR_DB) and the process's working
   // directory here. Must run before the library is loaded: it reads them when it loads.
