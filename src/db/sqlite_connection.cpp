@@ -135,6 +135,15 @@ void SqliteConnection::DoOpen() {
   std::string directory = DirectoryOf(fFileName);
   if (!directory.empty() && !DirectoryExists(directory) && !ForceDirectories(directory))
     throw Error("Unable to create the directory " + directory);
+  // SQLite gives its -wal and -shm files the mode of the store's file: a store made here is
+  // private (0600) whatever the umask, and so are they.
+  if (!FileExists(fFileName)) {
+    try {
+      CreatePrivateFile(fFileName);
+    } catch (const std::exception&) {
+      if (!FileExists(fFileName)) throw;  // another process made it meanwhile: that one is used
+    }
+  }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(fFileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
