@@ -367,6 +367,16 @@ class PowerLossTest : public ::testing::Test {
     if (!traced.ran) return outcome;
     for (const StepAnswer& answer : traced.answers) EXPECT_EQ(answer.code, 0) << scenario.name << ": " << answer.error;
     const std::vector<FileEvent> events = ReadTrace(trace.string(), store_.Root().string());
+    // What each step cost in syncs (the first one includes OPEN).
+    int file_syncs = 0, directory_syncs = 0;
+    for (const FileEvent& e : events) {
+      if (e.kind == FileEvent::Kind::kSync) ++file_syncs;
+      if (e.kind == FileEvent::Kind::kDirSync) ++directory_syncs;
+      if (e.kind != FileEvent::Kind::kAck) continue;
+      std::cout << scenario.name << ", step " << e.ack << ": " << file_syncs << " file syncs, " << directory_syncs
+                << " directory syncs\n";
+      file_syncs = directory_syncs = 0;
+    }
 
     for (const CutRule rule : {CutRule::kStrict, CutRule::kOrdered}) {
       std::set<uint64_t> seen;
