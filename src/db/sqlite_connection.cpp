@@ -137,11 +137,12 @@ void SqliteConnection::DoOpen() {
     throw Error("Unable to create the directory " + directory);
   // SQLite gives its -wal and -shm files the mode of the store's file: a store made here is
   // private (0600) whatever the umask, and so are they.
-  if (!FileExists(fFileName)) {
+  if (!FileExists(fFileName) && !DirectoryExists(fFileName)) {
     try {
       CreatePrivateFile(fFileName);
     } catch (const std::exception&) {
-      if (!FileExists(fFileName)) throw;  // another process made it meanwhile: that one is used
+      // Made by another process meanwhile, or not to be made here: the open below uses the one
+      // there or says why there is none.
     }
   }
   sqlite3* db = nullptr;
