@@ -13,6 +13,7 @@ namespace dodu {
 bool ForceDirectories(const std::string& path);
 bool FileExists(const std::string& path);       // a regular file
 bool DirectoryExists(const std::string& path);
+bool IsSymbolicLink(const std::string& path);   // a link (a reparse point on Windows), dangling or not
 int64_t FileSize(const std::string& path);      // -1 when it cannot be read
 bool RenameFile(const std::string& from, const std::string& to);
 bool DeleteFile(const std::string& path);

@@ -72,9 +72,7 @@ bool StillNamedBy(int fd, const std::string& path) {
 
 // Raises when a symbolic link stands where the till keeps one of its own files.
 void RefuseSymbolicLink(const std::string& path, const char* doing) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
-    throw Error(std::string("Cannot ") + doing + " file " + path + ": it is a symbolic link");
+  if (IsSymbolicLink(path)) throw Error(std::string("Cannot ") + doing + " file " + path + ": it is a symbolic link");
 }
 
 }  // namespace
@@ -110,6 +108,11 @@ bool FileExists(const std::string& path) {
 bool DirectoryExists(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 int64_t FileSize(const std::string& path) {

@@ -134,6 +134,8 @@ bool DirectoryExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool IsSymbolicLink(const std::string& path) { return IsReparsePoint(path); }
+
 int64_t FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard, &data) ||
