@@ -185,6 +185,8 @@ void tQV_LogWriter::AppendLine(const std::string& aLine) {
   const int attempts = std::max(1, fWriteAttempts.load());
   for (int attempt = 1; attempt <= attempts; ++attempt) {
     if (TryAppend(file_name, aLine)) return;
+    // A symbolic link in the log's place is refused for good: waiting would only hold the queue.
+    if (IsSymbolicLink(file_name)) break;
     if (attempt < attempts) std::this_thread::sleep_for(std::chrono::milliseconds(fRetryDelayMs.load()));
   }
   ++fDropped;

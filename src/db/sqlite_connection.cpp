@@ -135,6 +135,16 @@ void SqliteConnection::DoOpen() {
   std::string directory = DirectoryOf(fFileName);
   if (!directory.empty() && !DirectoryExists(directory) && !ForceDirectories(directory))
     throw Error("Unable to create the directory " + directory);
+  // SQLite gives its -wal and -shm files the mode of the store's file: a store made here is
+  // private (0600) whatever the umask, and so are they.
+  if (!FileExists(fFileName) && !DirectoryExists(fFileName)) {
+    try {
+      CreatePrivateFile(fFileName);
+    } catch (const std::exception&) {
+      // Made by another process meanwhile, or not to be made here: the open below uses the one
+      // there or says why there is none.
+    }
+  }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(fFileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {

@@ -29,7 +29,17 @@ bool FileLock::Acquire(const std::string& path, int timeout_ms) {
   timed_out_ = false;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // A lock file is private and its own file: a symbolic link in its place is refused.
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 && fchmod(fd, 0600) != 0) {
+      reason_ = "cannot make " + path + " private: " + std::strerror(errno);
+      close(fd);
+      return false;
+    }
+    if (fd < 0 && errno == EEXIST) {
+      fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+      if (fd < 0 && errno == ENOENT) continue;  // removed by its holder in between: try again
+    }
     if (fd < 0) {
       reason_ = "cannot open " + path + ": " + std::strerror(errno);
       return false;

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/process.h"
 
 namespace dodu {
 
@@ -68,9 +67,10 @@ int RemoveStaleTemporaryFiles(const std::string& directory) {
   for (auto it = entries; it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
     if (error) break;
     if (!it->is_regular_file(error)) continue;
-    const int writer = WriterOfTemporary(it->path().filename().string());
-    // A live writer (another till's process) may still rename its file into place.
-    if (writer > 0 && (writer == CurrentProcessId() || ProcessIsGone(writer)) && DeleteFile(PathText(it->path()))) ++removed;
+    // Only a file nobody writes any more goes: a live writer (this process or another till's)
+    // holds its file until it is in place. Process ids are no guide: after a reboot the id in
+    // the name may belong to anyone.
+    if (WriterOfTemporary(it->path().filename().string()) > 0 && RemoveIfAbandoned(PathText(it->path()))) ++removed;
   }
   return removed;
 }

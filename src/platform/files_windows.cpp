@@ -3,7 +3,9 @@
 #include <windows.h>
 #undef DeleteFile  // the Win32 macro would rename the function of files.h
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "base/error.h"
 #include "platform/paths.h"
@@ -59,6 +61,44 @@ bool WriteAll(HANDLE file, std::string_view data) {
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(WideText(path).c_str()); }
 
+bool IsReparsePoint(const std::string& path) {
+  const DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Flushes the directory itself, which writes its entries (names created, renamed or removed in
+// it) to disk. A directory handle needs FILE_FLAG_BACKUP_SEMANTICS; a file system that cannot
+// flush one (FAT answers ERROR_INVALID_FUNCTION) keeps its names some other way.
+bool FlushDirectory(const std::string& directory) {
+  ScopedHandle handle(CreateFileW(WideText(directory.empty() ? std::string(".") : directory).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle.Valid()) return false;
+  if (FlushFileBuffers(handle.Get())) return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_INVALID_FUNCTION || error == ERROR_INVALID_PARAMETER) return true;
+  SetLastError(error);
+  return false;
+}
+
+bool FlushDirectoryOf(std::string path) {
+  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return FlushDirectory(DirectoryOf(path));
+}
+
+// Renames the open file (opened with DELETE access) over the target, keeping it open: nobody can
+// take it away between its last write and its rename.
+bool RenameOpenFile(HANDLE file, const std::string& target) {
+  const std::wstring wide_target = WideText(target);
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + wide_target.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(wide_target.size() * sizeof(wchar_t));
+  std::copy(wide_target.begin(), wide_target.end(), info->FileName);
+  return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+
 }  // namespace
 
 std::string LastSystemError() { return ReasonFor(GetLastError()); }
@@ -72,7 +112,12 @@ bool ForceDirectories(const std::string& path) {
     const std::string partial = path.substr(0, slash);
     // "C:" and the empty start of "\\server" are no directories to make.
     if (!partial.empty() && partial.back() != ':' && !DirectoryExists(partial)) {
-      if (!CreateDirectoryW(WideText(partial).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+      if (CreateDirectoryW(WideText(partial).c_str(), nullptr)) {
+        // The new name is on disk before anything is put in the directory.
+        if (!FlushDirectoryOf(partial)) return false;
+      } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+      }
     }
     start = slash + 1;
   }
@@ -88,6 +133,8 @@ bool DirectoryExists(const std::string& path) {
   const DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+bool IsSymbolicLink(const std::string& path) { return IsReparsePoint(path); }
 
 int64_t FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -119,33 +166,57 @@ std::string ReadFileText(const std::string& path) {
   return content;
 }
 
+std::string ReadPrivateFileText(const std::string& path) {
+  if (IsReparsePoint(path)) throw Error("Cannot open file " + path + ": it is a symbolic link");
+  return ReadFileText(path);
+}
+
+void CreatePrivateFile(const std::string& path) {
+  ScopedHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid() || !FlushFileBuffers(file.Get()) || !FlushDirectoryOf(path))
+    throw Error("Cannot create file " + path + ": " + LastSystemError());
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view content) {
+  if (IsReparsePoint(path)) throw Error("Cannot write file " + path + ": it is a symbolic link");
   // Unique per process and per call, so two threads writing the same file never share one.
   static std::atomic<uint64_t> sequence{0};
-  const std::string temporary = TemporaryFileNameFor(path, CurrentProcessId(), ++sequence);
-  const std::wstring wide_temporary = WideText(temporary);
-  ScopedHandle file(CreateFileW(wide_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) throw Error("Cannot write file " + path + ": " + LastSystemError());
-  if (!WriteAll(file.Get(), content) || !FlushFileBuffers(file.Get())) {
-    const std::string reason = LastSystemError();
+  std::string temporary;
+  std::wstring wide_temporary;
+  HANDLE raw = INVALID_HANDLE_VALUE;
+  // Opened without sharing and kept open until it is in place: while its writer lives nobody
+  // can delete it; once the writer is gone (killed, or before a reboot) anybody can
+  // (RemoveStaleTemporaryFiles), whatever process ids mean since.
+  for (int attempt = 0; raw == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = TemporaryFileNameFor(path, CurrentProcessId(), ++sequence);
+    wide_temporary = WideText(temporary);
+    raw = CreateFileW(wide_temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                      nullptr);
+    // A name left by a dead process of the same id (after a reboot) is skipped.
+    if (raw == INVALID_HANDLE_VALUE && (GetLastError() != ERROR_FILE_EXISTS || attempt >= 100))
+      throw Error("Cannot write file " + path + ": " + LastSystemError());
+  }
+  ScopedHandle file(raw);
+  auto fail = [&](const std::string& reason) {
     file.Close();
     DeleteFileW(wide_temporary.c_str());
     throw Error("Cannot write file " + path + ": " + reason);
-  }
-  if (!file.Close()) {
-    const std::string reason = LastSystemError();
-    DeleteFileW(wide_temporary.c_str());
-    throw Error("Cannot write file " + path + ": " + reason);
-  }
-  // WRITE_THROUGH: the rename is on disk when the call returns.
-  if (!MoveFileExW(wide_temporary.c_str(), WideText(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const std::string reason = LastSystemError();
-    DeleteFileW(wide_temporary.c_str());
-    throw Error("Cannot write file " + path + ": " + reason);
-  }
+  };
+  if (!WriteAll(file.Get(), content) || !FlushFileBuffers(file.Get())) fail(LastSystemError());
+  if (!RenameOpenFile(file.Get(), path)) fail(LastSystemError());
+  // The rename is durable once the directory's entries are flushed.
+  if (!FlushDirectoryOf(path)) throw Error("Cannot write file " + path + ": " + LastSystemError());
+  if (!file.Close()) throw Error("Cannot write file " + path + ": " + LastSystemError());
+}
+
+bool RemoveIfAbandoned(const std::string& temporary) {
+  // A live writer holds its file without sharing: the delete fails with a sharing violation.
+  return DeleteFileW(WideText(temporary).c_str()) != 0;
 }
 
 bool AppendExclusively(const std::string& path, std::string_view data) {
+  // A symbolic link (or junction) in the file's place is refused, never written through.
+  if (IsReparsePoint(path)) return false;
   // No share-write: while this handle is open no other writer can open the file, readers can.
   ScopedHandle file(CreateFileW(WideText(path).c_str(), FILE_APPEND_DATA | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

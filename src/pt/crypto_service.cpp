@@ -226,7 +226,7 @@ void WriteCheckFile(const std::string& aFileName, const std::string& aText, cons
 bool ReadCheckFile(const std::string& aFileName, std::string& aText, const RsaKeyPair& aKeys) {
   aText.clear();
   if (!FileExists(aFileName)) return false;
-  std::string content = ReadFileText(aFileName);
+  std::string content = ReadPrivateFileText(aFileName);
   EVP_PKEY* key = LoadPublicKey(aKeys.publicKeyPem);
   const std::string failure = "Check file " + aFileName + " cannot be decrypted. [";
   Bytes encrypted;

@@ -16,7 +16,7 @@ namespace {
 // by a report that died before it closed the day, so the report can simply be asked again.
 void CopyAtomically(const std::string& from, const std::string& to) {
   try {
-    WriteFileAtomically(to, ReadFileText(from));
+    WriteFileAtomically(to, ReadPrivateFileText(from));
   } catch (const std::exception& e) {
     throw Error("Cannot copy " + from + " to " + to + ": " + e.what());
   }

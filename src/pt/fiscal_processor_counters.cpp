@@ -139,7 +139,7 @@ void kFiscalProcessorCounters::Init(const std::string& aFileName, const std::str
 
 void kFiscalProcessorCounters::Refresh() {
   if (!FileExists(fFileName)) return;
-  std::string content = ReadFileText(fFileName);
+  std::string content = ReadPrivateFileText(fFileName);
   pugi::xml_document document;
   pugi::xml_parse_result parsed = document.load_buffer(content.data(), content.size());
   if (!parsed)

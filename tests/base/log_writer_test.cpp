@@ -300,5 +300,19 @@ TEST_F(LogWriterTest, DirectoryRemovedWhileTheWriterLivesComesBack) {
   EXPECT_EQ(Messages(nested + "/A.log"), std::vector<std::string>{"still here"});
 }
 
+// A log holds whole receipts: a symbolic link planted in its place is never written through,
+// and the refusal is final (a busy file is waited for, a link is not).
+TEST_F(LogWriterTest, ALogPlantedAsASymbolicLinkIsRefusedAtOnceNotWrittenThrough) {
+  const std::string bait = dir_ / "bait";
+  WriteFileAtomically(bait, "bait");
+  fs::create_symlink(bait, dir_ / "A.log");
+  tQV_LogWriter writer("A", dir_.Path(), 0, false);
+  writer.SetRetryDelay(std::chrono::minutes(5));  // a retry would hold the line far past the wait below
+  writer.Write(let_info, "customer PT500100200");
+  ASSERT_TRUE(WaitFor([&] { return writer.DroppedLineCount() == 1; }));
+  EXPECT_EQ(ReadFileText(bait), "bait");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "A.log"));
+}
+
 }  // namespace
 }  // namespace dodu

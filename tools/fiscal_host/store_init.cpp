@@ -78,10 +78,27 @@ std::vector<std::string> Statements(const std::string& script) {
   return statements;
 }
 
+// Each level made here is private to the owner whatever the umask: the store and the logs below
+// hold customers' names and tax numbers. A level that exists is left as it is.
 void CreateDirectory(const fs::path& path) {
+  fs::path level;
+  for (const fs::path& part : path) {
+    level /= part;
+    std::error_code error;
+    if (fs::is_directory(level, error)) continue;
+    if (fs::create_directory(level, error)) fs::permissions(level, fs::perms::owner_all, fs::perm_options::replace, error);
+    if (error) throw std::runtime_error("cannot create " + level.string() + ": " + error.message());
+  }
+}
+
+// An empty file readable and writable by the owner only, whatever the umask. SQLite gives a
+// store's -wal and -shm files the mode of the store's own file.
+void CreatePrivateFile(const fs::path& path) {
+  std::ofstream(path, std::ios::binary).close();
   std::error_code error;
-  fs::create_directories(path, error);
-  if (error) throw std::runtime_error("cannot create " + path.string() + ": " + error.message());
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, error);
+  if (error || !fs::is_regular_file(path))
+    throw std::runtime_error("cannot create " + path.string() + (error ? ": " + error.message() : std::string()));
 }
 
 }  // namespace
@@ -97,6 +114,7 @@ static void InitServerStore(const WorkDirectory& directory, const std::string& s
     for (const std::string& statement : Statements(ServerDemoRows(year))) store.Execute(statement);
     store.Execute("commit");
   }
+  CreatePrivateFile(directory.SettingsFile());  // holds the server's password
   std::ofstream settings(directory.SettingsFile());
   settings << "[Database]\nEngine=ODBC\nConnectionString=" << connection << "\n";
   settings.close();
@@ -132,6 +150,8 @@ void InitWorkDirectory(const WorkDirectory& directory, const std::string& server
   const int year = YearOf(Now());
   const fs::path store_file = directory.DefaultStoreFile();
   try {
+    CreatePrivateFile(store_file);
+    CreatePrivateFile(directory.SettingsFile());  // may hold the store's password
     SqliteFile store(store_file, SqliteFile::Mode::kCreate);
     // The mode the library keeps its store in: a commit syncs the log once, as durably as a
     // rollback journal that syncs several times.
