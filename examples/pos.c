@@ -102,7 +102,9 @@ static char *envelope(const char *document) {
   return text;
 }
 
-typedef int32_t (*operation)(const BSTR, BSTR *, BSTR *);
+/* The exports' own calling convention (stdcall on 32-bit Windows): a pointer of another one would
+ * leave the stack unbalanced after every call. */
+typedef int32_t(DODU_CALL *operation)(const BSTR, BSTR *, BSTR *);
 
 /* Sends one document; answers the result XML (malloc'd) or NULL after printing the error. */
 static char *call(const char *title, operation op, const char *document) {

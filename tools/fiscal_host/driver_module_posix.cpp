@@ -70,6 +70,4 @@ int32_t DriverModule::Call(Operation operation, Text request, Text* output, Text
   return code;
 }
 
-std::string DefaultDriverPath() { return DODU_FISCAL_HOST_LIBRARY; }
-
 }  // namespace dodu::host
