@@ -31,14 +31,23 @@ void Tolerating(Action aAction) {
   }
 }
 
-// Every row of a read rowset has a cell per column, and a value keeps its column's kind.
+// A read rowset stays within its limits; every cell of a row lies in a column, in column order
+// and once, and a value keeps its column's kind.
 void CheckRowset(const dodu::tQV_ResultSet& aRowset) {
   Check(aRowset.hasColumns);
   Check(aRowset.columnKinds.size() == aRowset.columns.size());
+  Check(aRowset.columns.size() <= dodu::kMaxRowsetColumns);
+  Check(aRowset.rows.size() <= dodu::kMaxRowsetRows);
   for (const auto& row : aRowset.rows) {
-    Check(row.size() == aRowset.columns.size());
-    for (size_t i = 0; i < row.size(); ++i)
-      Check(row[i].kind == dodu::tQV_CellKind::Null || row[i].kind == aRowset.columnKinds[i]);
+    Check(row.CellCount() <= aRowset.columns.size());
+    for (size_t i = 0; i < row.CellCount(); ++i) {
+      const size_t column = row.ColumnOf(i);
+      Check(column < aRowset.columns.size());
+      Check(i == 0 || row.ColumnOf(i - 1) < column);
+      Check(row.Find(column) == &row.CellAt(i));
+      Check(row.CellAt(i).text.size() <= dodu::kMaxRowsetCellBytes);
+      Check(row.CellAt(i).kind == dodu::tQV_CellKind::Null || row.CellAt(i).kind == aRowset.columnKinds[column]);
+    }
   }
 }
 
