@@ -124,15 +124,21 @@ HttpResponse HttpClient::Post(const std::string& url, const std::string& body, c
   if (!WinHttpSetTimeouts(request.get(), stall, (std::max)(1, EffectiveConnectTimeoutMs()), stall, stall)) {
     throw HttpError(SystemMessage(GetLastError()), -1);
   }
-  // Redirects are followed only when asked for, and then never from https down to http.
-  DWORD redirects =
-      follow_redirects_ ? WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP : WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-  if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &redirects, sizeof redirects)) {
-    throw HttpError(SystemMessage(GetLastError()), -1);
-  }
+  // Redirects are followed only when asked for (WinHTTP follows them by default, credentials
+  // and all), and then never from https down to http, which is WinHTTP's own default policy.
   if (follow_redirects_) {
+    DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+    WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
     DWORD most = kMaxRedirects;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &most, sizeof most);
+  } else {
+    // Either way of saying "never" will do; a request that can say neither is not sent.
+    DWORD disable = WINHTTP_DISABLE_REDIRECTS;
+    DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+    if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable) &&
+        !WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never)) {
+      throw HttpError("Cannot turn off redirects: " + SystemMessage(GetLastError()), -1);
+    }
   }
   auto out_of_time = [&] { return std::chrono::steady_clock::now() >= deadline; };
   // A wait that ended with the system's timeout, or past the deadline, is reported as a timeout.
