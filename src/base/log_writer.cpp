@@ -120,10 +120,23 @@ tQV_LogWriter::tQV_LogWriter(const std::string& aFileName, const std::string& aD
 // The queue holds this writer by address until its lines are written.
 tQV_LogWriter::~tQV_LogWriter() { tQV_LogThread::Instance().WaitUntilIdle(*this); }
 
+std::string_view tQV_LogWriter::ExcerptPrefix(std::string_view aMessage) {
+  if (aMessage.size() <= kMaxLoggedMessageBytes) return aMessage;
+  size_t end = kMaxLoggedMessageBytes;
+  // Never half a character: step back over continuation bytes.
+  while (end > 0 && (static_cast<unsigned char>(aMessage[end]) & 0xC0) == 0x80) --end;
+  return aMessage.substr(0, end);
+}
+
+std::string tQV_LogWriter::Excerpt(std::string_view aMessage) {
+  if (aMessage.size() <= kMaxLoggedMessageBytes) return std::string(aMessage);
+  return std::string(ExcerptPrefix(aMessage)) + " ... [cut: " + std::to_string(aMessage.size()) + " bytes in all]";
+}
+
 std::string tQV_LogWriter::FormatLine(tQV_MessageType aEntryType, const std::string& aMessage,
                                       int32_t aMaxMessageLength) {
   return FormatDateTime("yyyy-mm-dd hh:mm:ss:zzz", Now()) + (aEntryType == let_error ? " - ERROR - " : " - ") +
-         CutMessage(aMessage, aMaxMessageLength);
+         CutMessage(Excerpt(aMessage), aMaxMessageLength);
 }
 
 void tQV_LogWriter::Write(tQV_MessageType aEntryType, const std::string& aMessage) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "base/message_type.h"
@@ -107,7 +108,16 @@ class tQV_LogWriter {
   // Lines given up after their attempts, since creation.
   int64_t DroppedLineCount() const { return fDropped; }
 
-  // The line as it goes to the file, without its CR LF.
+  // The most of one message a line keeps: a message past it (a whole answer of a device, a
+  // document of some thousand lines) keeps its beginning and a note of its length, so no single
+  // message can fill a disk or the writer's queue. Far above a receipt's size.
+  static constexpr size_t kMaxLoggedMessageBytes = 256 * 1024;
+  // The beginning of the message a line keeps (whole UTF-8 characters, at most the bound).
+  static std::string_view ExcerptPrefix(std::string_view aMessage);
+  // The message as a line keeps it: whole when within the bound, else its prefix and a note.
+  static std::string Excerpt(std::string_view aMessage);
+
+  // The line as it goes to the file, without its CR LF; the message kept as Excerpt does.
   static std::string FormatLine(tQV_MessageType aEntryType, const std::string& aMessage,
                                 int32_t aMaxMessageLength);
 

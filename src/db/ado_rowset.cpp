@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "base/ascii_text.h"
 #include "base/error.h"
@@ -59,6 +62,8 @@ std::vector<Column> ReadColumns(const pugi::xml_node& elementType, const Prefixe
     column.kind = AdoRowsetKind(holder.attribute(p.Name(kDataTypeNamespace, "type").c_str()).value(),
                                 holder.attribute(p.Name(kRowsetNamespace, "dbtype").c_str()).value());
     if (column.attribute.empty()) throw Error("A column of the rowset schema has no name");
+    if (columns.size() >= kMaxRowsetColumns)
+      throw Error("Rowset XML: more than " + std::to_string(kMaxRowsetColumns) + " columns");
     columns.push_back(std::move(column));
   }
   // Columns are in rs:number order; a schema without numbers keeps the document's order.
@@ -66,11 +71,45 @@ std::vector<Column> ReadColumns(const pugi::xml_node& elementType, const Prefixe
   return columns;
 }
 
+// The column each row attribute fills. A schema that gives two columns one attribute is refused:
+// no recordset is saved that way.
+std::unordered_map<std::string_view, uint32_t> ColumnsByAttribute(const std::vector<Column>& columns) {
+  std::unordered_map<std::string_view, uint32_t> byAttribute;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!byAttribute.emplace(columns[i].attribute, static_cast<uint32_t>(i)).second)
+      throw Error("Rowset XML: two columns carry the attribute " + columns[i].attribute);
+  }
+  return byAttribute;
+}
+
+// One row: the values it names, each in its column; attributes of no column are not values.
+// A row walks its own attributes, so its cost is what it carries, whatever the column count.
+tQV_Row ReadRow(const pugi::xml_node& node, const std::vector<Column>& columns,
+                const std::unordered_map<std::string_view, uint32_t>& byAttribute) {
+  std::vector<std::pair<uint32_t, tQV_Cell>> cells;
+  for (const pugi::xml_attribute& value : node.attributes()) {
+    const auto found = byAttribute.find(value.name());
+    if (found == byAttribute.end()) continue;
+    const std::string_view text = value.value();
+    if (text.size() > kMaxRowsetCellBytes) {
+      throw Error("Rowset XML: a value of the column " + columns[found->second].name + " is longer than " +
+                  std::to_string(kMaxRowsetCellBytes) + " bytes");
+    }
+    cells.emplace_back(found->second, tQV_Cell{columns[found->second].kind, std::string(text)});
+  }
+  // An attribute given twice counts once, its first value (as a look-up by name finds it).
+  std::stable_sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  cells.erase(std::unique(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+              cells.end());
+  return tQV_Row::Sparse(std::move(cells));
+}
+
 // The rows in document order, those inside rs:insert elements (at any depth) included. A loop,
 // not recursion: the depth comes from the server, and a deep enough nesting would exhaust the
 // stack.
 void ReadRows(const pugi::xml_node& data, const std::string& rowName, const std::string& insertName,
               const std::vector<Column>& columns, tQV_ResultSet& result) {
+  const auto byAttribute = ColumnsByAttribute(columns);
   std::vector<pugi::xml_node> resume;  // for each rs:insert entered, the node after it
   pugi::xml_node node = data.first_child();
   while (node || !resume.empty()) {
@@ -85,16 +124,9 @@ void ReadRows(const pugi::xml_node& data, const std::string& rowName, const std:
       continue;
     }
     if (rowName == node.name()) {
-      std::vector<tQV_Cell> row;
-      for (const Column& column : columns) {
-        tQV_Cell cell;
-        if (const pugi::xml_attribute value = node.attribute(column.attribute.c_str())) {
-          cell.kind = column.kind;
-          cell.text = value.value();
-        }
-        row.push_back(std::move(cell));
-      }
-      result.rows.push_back(std::move(row));
+      if (result.rows.size() >= kMaxRowsetRows)
+        throw Error("Rowset XML: more than " + std::to_string(kMaxRowsetRows) + " rows");
+      result.rows.push_back(ReadRow(node, columns, byAttribute));
     }
     node = node.next_sibling();
   }

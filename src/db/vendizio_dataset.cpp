@@ -156,7 +156,7 @@ tQV_Field tQV_VendizioDataset::FieldByName(const std::string& aName) const {
 tQV_Field tQV_VendizioDataset::Fields(int aIndex) const {
   if (aIndex < 0 || static_cast<size_t>(aIndex) >= fResult.columns.size())
     throw Error("Field index " + std::to_string(aIndex) + " out of range");
-  const tQV_Cell* cell = Eof() ? nullptr : &fResult.rows[fRecNo][static_cast<size_t>(aIndex)];
+  const tQV_Cell* cell = Eof() ? nullptr : fResult.rows[fRecNo].Find(static_cast<size_t>(aIndex));
   return tQV_Field(fResult.columns[static_cast<size_t>(aIndex)], cell);
 }
 

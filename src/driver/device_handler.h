@@ -8,7 +8,7 @@
 
 #include <pugixml.hpp>
 
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "io/io_handler.h"
 
 namespace dodu {

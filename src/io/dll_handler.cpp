@@ -1,7 +1,7 @@
 #include "io/dll_handler.h"
 
 #include "base/error.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 
 namespace dodu {
 

@@ -15,11 +15,20 @@ struct Answer {
   std::string status_line;
   std::string content_type;
   std::string body;
+  size_t max_body = 0;
+  bool too_large = false;
 };
 
-size_t CollectBody(char* data, size_t size, size_t count, void* answer) {
-  static_cast<Answer*>(answer)->body.append(data, size * count);
-  return size * count;
+size_t CollectBody(char* data, size_t size, size_t count, void* user) {
+  auto* answer = static_cast<Answer*>(user);
+  const size_t bytes = size * count;
+  if (bytes > answer->max_body - answer->body.size()) {
+    // Taking less than was given makes libcurl end the transfer.
+    answer->too_large = true;
+    return 0;
+  }
+  answer->body.append(data, bytes);
+  return bytes;
 }
 
 size_t CollectHeader(char* data, size_t size, size_t count, void* user) {
@@ -86,6 +95,7 @@ HttpResponse HttpClient::Post(const std::string& url, const std::string& body, c
   headers.Add("Expect:");                               // the body goes at once, never after a pause
 
   Answer answer;
+  answer.max_body = max_answer_bytes_;
   char error[CURL_ERROR_SIZE] = "";
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -100,8 +110,19 @@ HttpResponse HttpClient::Post(const std::string& url, const std::string& body, c
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, CollectHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &answer);
-  if (connect_timeout_ms_ > 0) curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect_timeout_ms_));
-  if (timeout_ms_ > 0) curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout_ms_));
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(EffectiveConnectTimeoutMs()));
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(EffectiveTimeoutMs()));
+  // A transfer that stalls (below one byte a second) ends before the whole limit does.
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>((StallTimeoutMs() + 999) / 1000));
+  // An announced length past the limit is refused before any of the body comes.
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_answer_bytes_));
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, follow_redirects_ ? 1L : 0L);
+  if (follow_redirects_) {
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
+  }
   if (scheme_ != HttpAuthentication::None) {
     curl_easy_setopt(curl, CURLOPT_HTTPAUTH, scheme_ == HttpAuthentication::Basic ? CURLAUTH_BASIC : CURLAUTH_DIGEST);
     curl_easy_setopt(curl, CURLOPT_USERNAME, user_.c_str());
@@ -117,6 +138,10 @@ HttpResponse HttpClient::Post(const std::string& url, const std::string& body, c
   curl_easy_setopt(curl, CURLOPT_POSTFIELDS, nullptr);
 
   const int status = code > 0 ? static_cast<int>(code) : -1;
+  if (answer.too_large || result == CURLE_FILESIZE_EXCEEDED) throw HttpError(TooLargeMessage(), status);
+  if (result == CURLE_OPERATION_TIMEDOUT) {
+    throw HttpError(TimedOutMessage(url) + " (" + (error[0] != '\0' ? std::string(error) : std::string(curl_easy_strerror(result))) + ")", status);
+  }
   if (result != CURLE_OK) {
     throw HttpError(error[0] != '\0' ? std::string(error) : std::string(curl_easy_strerror(result)), status);
   }

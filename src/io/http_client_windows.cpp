@@ -1,6 +1,9 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <chrono>
+
 #include "base/ascii_text.h"
 #include "base/text_encoding.h"
 #include "io/http_client.h"
@@ -114,8 +117,37 @@ HttpResponse HttpClient::Post(const std::string& url, const std::string& body, c
                                             parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
   if (request.get() == nullptr) throw HttpError(SystemMessage(GetLastError()), -1);
 
-  const int connect_timeout = connect_timeout_ms_ > 0 ? connect_timeout_ms_ : 60000;
-  WinHttpSetTimeouts(request.get(), 0, connect_timeout, timeout_ms_, timeout_ms_);
+  // Every wait is bounded: 0 would mean "no limit" to WinHTTP. Each send and receive waits at most
+  // the stall time, and the deadline below bounds the request as a whole.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(EffectiveTimeoutMs());
+  const int stall = (std::max)(1, StallTimeoutMs());
+  if (!WinHttpSetTimeouts(request.get(), stall, (std::max)(1, EffectiveConnectTimeoutMs()), stall, stall)) {
+    throw HttpError(SystemMessage(GetLastError()), -1);
+  }
+  // Redirects are followed only when asked for (WinHTTP follows them by default, credentials
+  // and all), and then never from https down to http, which is WinHTTP's own default policy.
+  if (follow_redirects_) {
+    DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+    WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
+    DWORD most = kMaxRedirects;
+    WinHttpSetOption(request.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &most, sizeof most);
+  } else {
+    // Either way of saying "never" will do; a request that can say neither is not sent.
+    DWORD disable = WINHTTP_DISABLE_REDIRECTS;
+    DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+    if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable) &&
+        !WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never)) {
+      throw HttpError("Cannot turn off redirects: " + SystemMessage(GetLastError()), -1);
+    }
+  }
+  auto out_of_time = [&] { return std::chrono::steady_clock::now() >= deadline; };
+  // A wait that ended with the system's timeout, or past the deadline, is reported as a timeout.
+  auto failure = [&](DWORD code, int status_now) {
+    if (code == ERROR_WINHTTP_TIMEOUT || out_of_time()) {
+      return HttpError(TimedOutMessage(url) + " (" + SystemMessage(code) + ")", status_now);
+    }
+    return HttpError(SystemMessage(code), status_now);
+  };
   for (const auto& [name, value] : RequestHeaders(headers_, content_type)) {
     const std::wstring line = Wide(name + ": " + value);
     WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()),
@@ -136,8 +168,9 @@ HttpResponse HttpClient::Post(const std::string& url, const std::string& body, c
     const DWORD size = static_cast<DWORD>(body.size());
     if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, size, size, 0) ||
         !WinHttpReceiveResponse(request.get(), nullptr)) {
-      throw HttpError(SystemMessage(GetLastError()), status);
+      throw failure(GetLastError(), status);
     }
+    if (out_of_time()) throw failure(ERROR_WINHTTP_TIMEOUT, status);
     status = QueryStatus(request.get());
     if (status != 401 || scheme_ != HttpAuthentication::Digest || answered_challenge) break;
     DWORD supported = 0, first = 0, target = 0;
@@ -154,14 +187,14 @@ HttpResponse HttpClient::Post(const std::string& url, const std::string& body, c
   response.content_type = Narrow(QueryText(request.get(), WINHTTP_QUERY_CONTENT_TYPE));
   for (;;) {
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request.get(), &available)) throw HttpError(SystemMessage(GetLastError()), status);
+    if (!WinHttpQueryDataAvailable(request.get(), &available)) throw failure(GetLastError(), status);
     if (available == 0) break;
+    if (available > max_answer_bytes_ - response.body.size()) throw HttpError(TooLargeMessage(), status);
     std::string chunk(available, '\0');
     DWORD read = 0;
-    if (!WinHttpReadData(request.get(), chunk.data(), available, &read)) {
-      throw HttpError(SystemMessage(GetLastError()), status);
-    }
+    if (!WinHttpReadData(request.get(), chunk.data(), available, &read)) throw failure(GetLastError(), status);
     response.body.append(chunk.data(), read);
+    if (out_of_time()) throw failure(ERROR_WINHTTP_TIMEOUT, status);
   }
   if (status < 200 || status > 299) {
     const std::string line = Narrow(QueryText(request.get(), WINHTTP_QUERY_VERSION)) + " " + std::to_string(status) +

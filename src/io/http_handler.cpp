@@ -1,5 +1,8 @@
 #include "io/http_handler.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 #include "base/ascii_text.h"
@@ -55,8 +58,16 @@ kIOHandler_HTTP::kIOHandler_HTTP(const kConnection* aConnection, const std::stri
     fAuthType = aConnection->fAuthType;
     fUser = aConnection->fUser;
     fPassword = aConnection->fPassword;
-    fHttpClient->SetConnectTimeout(fConnectTimeout);
   }
+  ApplyTimeouts();
+}
+
+// Connecting waits at most the connect timeout, and the request as a whole at most the connect
+// and the read timeout together, so a server that accepts and never answers cannot hold a Write.
+void kIOHandler_HTTP::ApplyTimeouts() {
+  fHttpClient->SetConnectTimeout(fConnectTimeout);
+  const int64_t whole = int64_t{fConnectTimeout > 0 ? fConnectTimeout : 0} + (fReadTimeout > 0 ? fReadTimeout : 0);
+  fHttpClient->SetTimeout(static_cast<int>(std::min<int64_t>(whole, std::numeric_limits<int>::max())));
 }
 
 // The client goes before the base writes its closing log line.
@@ -67,7 +78,7 @@ bool kIOHandler_HTTP::GetConnected() { return fHttpClient->Connected(); }
 bool kIOHandler_HTTP::Connect() {
   kIOHandler::Connect();
   Debug(let_info, "URL=" + fURL);
-  fHttpClient->SetConnectTimeout(fConnectTimeout);
+  ApplyTimeouts();
   return true;
 }
 
@@ -89,6 +100,7 @@ bool kIOHandler_HTTP::Write(const std::string& aMessage) {
   const std::string& body = aMessage;
   WriteLog(let_info, "Write [" + std::to_string(body.size()) + "]", aMessage);
   fHttpClient->SetCredentials(SchemeOf(fAuthType), fUser, fPassword);
+  ApplyTimeouts();  // the read timeout may have been changed for a while
   try {
     HttpResponse response = fHttpClient->Post(fURL, body, fContentType);
     fResponse = ResponseText(response);

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "io/http_client.h"
 #include "io/io_handler.h"
 
@@ -28,6 +28,7 @@ class kIOHandler_HTTP : public kIOHandler {
   std::string DecodeError(int aErrorCode) override;  // the text of an HTTP status
   bool InputBufferContainsData() override;       // raises "InputBufferContainsData Unsupported"
   // Adds the custom request header, or replaces the one of that name, for every later request.
+  // Raises for a name that is no HTTP token or a value with a line break.
   void SetParameter(const std::string& aName, const std::string& aValue) override;
   std::string ClassName() const override { return "kIOHandler_HTTP"; }
 
@@ -42,8 +43,14 @@ class kIOHandler_HTTP : public kIOHandler {
   const std::string& Response() const { return fResponse; }
   int ResponseCode() const { return fResponseCode; }
   const std::string& URL() const { return fURL; }
+  // The largest answer body a Write takes (HttpClient::kDefaultMaxAnswerBytes unless set); a
+  // longer answer fails the Write with code 999.
+  size_t MaxResponseSize() const { return fHttpClient->MaxAnswerBytes(); }
+  void SetMaxResponseSize(size_t bytes) { fHttpClient->SetMaxAnswerBytes(bytes); }
 
  private:
+  void ApplyTimeouts();
+
   std::unique_ptr<HttpClient> fHttpClient;
   std::string fContentType;
   std::string fURL;

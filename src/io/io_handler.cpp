@@ -5,7 +5,7 @@
 #include "base/conversions.h"
 #include "base/log_writer.h"
 #include "base/text_encoding.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 
 namespace dodu {
 
@@ -43,7 +43,9 @@ bool kIOHandler::Connect() {
 void kIOHandler::WriteLog(tQV_MessageType aEntryType, const std::string& aTitle, const std::string& aMessage) {
   if (!fLogger) return;
   std::string text = aTitle + ":" + aMessage;
-  if (fHexLog) text += " [" + HexText(aMessage) + "]";
+  // The writer keeps a bounded excerpt of any line: a dump of more than that part of the message
+  // (three times its size) would only be built to be cut.
+  if (fHexLog) text += " [" + HexText(std::string(tQV_LogWriter::ExcerptPrefix(aMessage))) + "]";
   fLogger->Write(aEntryType, text);
 }
 

@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "base/error.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "io/opos_result_codes.h"
 
 namespace dodu {

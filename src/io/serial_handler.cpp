@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "base/text_encoding.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "driver/device_handler.h"
 #include "io/tcp_handler.h"
 
@@ -130,6 +130,7 @@ std::string kIOHandler_Serial::ReadUpTo(const std::vector<uint8_t>& aChars) {
   std::string bytes;
   const auto start = Clock::now();
   bool timed_out = false;
+  bool overflow = false;
   for (;;) {
     char byte = 0;
     uint32_t error_code = 0;
@@ -138,12 +139,24 @@ std::string kIOHandler_Serial::ReadUpTo(const std::vector<uint8_t>& aChars) {
     if (got == 1) {
       bytes += byte;
       if (std::find(aChars.begin(), aChars.end(), static_cast<uint8_t>(byte)) != aChars.end()) break;
-    } else if (MillisecondsSince(start) > fReadTimeout) {
+    }
+    // Checked after every byte too: a line that never pauses must not hold the read forever.
+    if (MillisecondsSince(start) > fReadTimeout) {
       timed_out = true;
       break;
     }
+    if (bytes.size() >= kMaxReadUpToBytes) {
+      overflow = true;
+      break;
+    }
   }
-  WriteLog(timed_out ? let_error : let_info, timed_out ? "Read Timeout" : "Read", BytesAsText(bytes));
+  // Either way the text ends without a terminator, as after a timeout.
+  if (overflow) {
+    WriteLog(let_error, "Read Limit",
+             "no terminator in the first " + std::to_string(kMaxReadUpToBytes) + " bytes: " + BytesAsText(bytes));
+  } else {
+    WriteLog(timed_out ? let_error : let_info, timed_out ? "Read Timeout" : "Read", BytesAsText(bytes));
+  }
   return BytesAsText(bytes);
 }
 

@@ -11,6 +11,10 @@ namespace dodu {
 // exchange logged, reads made of single-byte reads. Texts read carry one character per byte.
 class kIOHandler_Serial : public kIOHandler {
  public:
+  // The most ReadUpTo takes while waiting for a terminator: a device's answer is a few hundred
+  // bytes, so a line that sends this much without one is broken or hostile.
+  static constexpr size_t kMaxReadUpToBytes = 64 * 1024;
+
   // Raises when the port name gives no number, or for a parity or stop-bit count the port lacks.
   kIOHandler_Serial(const kConnection* aConnection, const std::string& aDirectory, const std::string& aFileName);
   ~kIOHandler_Serial() override;
@@ -20,6 +24,8 @@ class kIOHandler_Serial : public kIOHandler {
   bool Disconnect() override;
   void ClearBuffers() override { fComPort->ClearBuffers(); }
   bool Write(const std::string& aMessage) override;
+  // Up to and including the first terminator; stops without one when the read timeout has
+  // passed (also while bytes keep coming) or kMaxReadUpToBytes came, logging which.
   std::string ReadUpTo(const std::vector<uint8_t>& aChars) override;
   std::string ReadChars(int aCharsNum) override;
   std::string ReadAll() override;  // raises "ReadAll Unsupported"

@@ -1,7 +1,7 @@
 #include "io/spool_handler.h"
 
 #include "base/error.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "platform/code_page.h"
 
 namespace dodu {

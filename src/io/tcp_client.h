@@ -46,6 +46,7 @@ class TcpClient {
 
  private:
   void FillBuffer();
+  std::string Endpoint() const;  // host:port, as errors name it
 
   std::string host_;
   uint16_t port_;

@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "base/text_encoding.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 
 namespace dodu {
 

@@ -19,14 +19,36 @@ void CheckPathCharacters(std::string_view part) {
   }
 }
 
+namespace {
+
+// Whether Windows reads the name as a device: the part before the first dot, blanks at its end
+// dropped, is CON, PRN, AUX, NUL, COM0-9, LPT0-9 (digits also as superscript 1, 2, 3), CONIN$ or
+// CONOUT$, in any letter case.
+bool IsDeviceName(std::string_view part) {
+  std::string base(part.substr(0, part.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" || base == "CONOUT$")
+    return true;
+  if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+  const std::string digit = base.substr(3);
+  return (digit.size() == 1 && std::isdigit(static_cast<unsigned char>(digit[0]))) || digit == "\xC2\xB9" ||
+         digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
+}  // namespace
+
 bool IsPlainFileName(std::string_view part) {
   try {
     CheckPathCharacters(part);
   } catch (const Error&) {
     return false;
   }
-  return !part.empty() && part != "." && part != ".." && part.find('/') == std::string_view::npos &&
-         part.find('\\') == std::string_view::npos;
+  // Names Windows would read otherwise are refused everywhere, so data stays portable: a colon
+  // names a stream (or a drive), a device name opens the device, and trailing dots and blanks
+  // are dropped (so "A." and "A" are one file).
+  return !part.empty() && part != "." && part != ".." && part.find_first_of("/\\:") == std::string_view::npos &&
+         part.back() != '.' && part.back() != ' ' && !IsDeviceName(part);
 }
 
 std::string JoinPath(std::string_view first, std::string_view second) {

@@ -13,7 +13,9 @@ struct SharedLibraryError {
   uint32_t code = 0;    // the system's code; 126 where the loader gives none (see docs/decisions.md)
 };
 
-// Loads the library by name with the system's search rules; null on failure, with the reason.
+// Loads the library; null on failure, with the reason. A bare name is looked up with the
+// system's rules for libraries (on Windows the application's and the system's directories only,
+// never the working directory or PATH); a path is taken as given (made absolute on Windows).
 SharedLibraryHandle LoadSharedLibrary(const std::string& name, SharedLibraryError& error);
 // The address of an exported symbol; null when the library has none of that name. The name is
 // given in UTF-8 and converted to the system's 8-bit code page where symbols use one.

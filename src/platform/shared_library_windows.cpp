@@ -19,10 +19,36 @@ std::string SystemMessage(DWORD code) {
 
 }  // namespace
 
+// Never the default search order, which looks in the working directory and along PATH, where
+// anyone may have planted a library of the name: a bare name is found in the application's
+// directory and the system's; a path is made absolute, and what the library needs comes from its
+// own directory and the system's.
 SharedLibraryHandle LoadSharedLibrary(const std::string& name, SharedLibraryError& error) {
+  if (name.empty()) {
+    error.code = ERROR_MOD_NOT_FOUND;
+    error.message = "No library name given";
+    return nullptr;
+  }
   const std::u16string units = Utf8ToUtf16(name);
-  const std::wstring wide(units.begin(), units.end());
-  HMODULE library = LoadLibraryW(wide.c_str());
+  std::wstring file(units.begin(), units.end());
+  DWORD flags = LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+  if (file.find_first_of(L"\\/:") != std::wstring::npos) {
+    std::wstring absolute(MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(file.c_str(), static_cast<DWORD>(absolute.size()), absolute.data(), nullptr);
+    if (length >= absolute.size()) {
+      absolute.resize(length);
+      length = GetFullPathNameW(file.c_str(), static_cast<DWORD>(absolute.size()), absolute.data(), nullptr);
+    }
+    if (length == 0 || length >= absolute.size()) {
+      error.code = GetLastError();
+      error.message = SystemMessage(error.code);
+      return nullptr;
+    }
+    absolute.resize(length);
+    file = absolute;
+    flags |= LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR;
+  }
+  HMODULE library = LoadLibraryExW(file.c_str(), nullptr, flags);
   if (library == nullptr) {
     error.code = GetLastError();
     error.message = SystemMessage(error.code);

@@ -111,6 +111,27 @@ TEST_F(LogWriterTest, CutsMessagesToTheMaximumLength) {
   EXPECT_EQ(Messages(dir_ / "A.log"), std::vector<std::string>{"0123456789"});
 }
 
+// Whatever the writer's own length setting, no line keeps more than 256 KiB of its message: the
+// beginning, cut between whole characters, and a note of the message's length.
+TEST_F(LogWriterTest, EveryMessageIsBoundedToAnExcerpt) {
+  constexpr size_t kBound = tQV_LogWriter::kMaxLoggedMessageBytes;
+  static_assert(kBound == 256 * 1024);
+  EXPECT_EQ(tQV_LogWriter::Excerpt(std::string(kBound, 'a')), std::string(kBound, 'a'));
+  EXPECT_EQ(tQV_LogWriter::Excerpt(std::string(kBound + 1, 'a')),
+            std::string(kBound, 'a') + " ... [cut: 262145 bytes in all]");
+  // A two-byte character across the bound is left out whole.
+  const std::string straddling = std::string(kBound - 1, 'a') + "\xC3\xA9" + "tail";
+  EXPECT_EQ(tQV_LogWriter::ExcerptPrefix(straddling), std::string(kBound - 1, 'a'));
+  const std::string huge(20 * 1024 * 1024, 'x');
+  const std::string line = tQV_LogWriter::FormatLine(let_info, huge, 0);
+  EXPECT_EQ(line.substr(26), std::string(kBound, 'x') + " ... [cut: 20971520 bytes in all]");
+  {
+    tQV_LogWriter writer("B", dir_.Path(), 0, false);
+    writer.Write(let_error, huge);
+  }
+  EXPECT_LT(FileSize(dir_ / "B.log"), static_cast<int64_t>(kBound + 100));
+}
+
 TEST_F(LogWriterTest, EveryLineQueuedBeforeDestructionIsWrittenInOrder) {
   {
     tQV_LogWriter writer("A", dir_.Path(), 0, false);

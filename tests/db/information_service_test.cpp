@@ -125,6 +125,73 @@ TEST(AdoRowsetTest, TextsThatAreNoRowsetAreRefusedWithTheReason) {
   }
 }
 
+// A rowset of `columns` text columns C0, C1 ... and `rows` rows, each naming the values given.
+std::string WideRowset(size_t columns, size_t rows, const std::string& values = "") {
+  std::string xml =
+      "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' "
+      "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
+      "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>";
+  for (size_t c = 0; c < columns; ++c) xml += "<s:AttributeType name='C" + std::to_string(c) + "' dt:type='string'/>";
+  xml += "</s:ElementType></s:Schema><rs:data>";
+  for (size_t r = 0; r < rows; ++r) xml += "<z:row " + values + "/>";
+  return xml + "</rs:data></xml>";
+}
+
+// The crafted answer that cost columns x rows: 4 096 columns and 20 000 rows naming nothing are
+// some 260 KB of text and would be 82 million cells. A row holds only the values it names.
+TEST(AdoRowsetTest, RowsHoldOnlyTheValuesTheyName) {
+  const tQV_ResultSet wide = ReadAdoRowset(WideRowset(kMaxRowsetColumns, 20000));
+  ASSERT_EQ(wide.columns.size(), 4096u);
+  ASSERT_EQ(wide.rows.size(), 20000u);
+  for (const tQV_Row& row : wide.rows) ASSERT_EQ(row.CellCount(), 0u);
+
+  // Values land in their columns whatever the order they come in; a value named twice counts
+  // once, with its first text; an attribute of no column is no value.
+  const tQV_ResultSet some = ReadAdoRowset(WideRowset(3000, 2, "C2999='last' C7='seven' C7='again' Other='x'"));
+  ASSERT_EQ(some.rows.size(), 2u);
+  const tQV_Row& row = some.rows[0];
+  ASSERT_EQ(row.CellCount(), 2u);
+  EXPECT_EQ(row.ColumnOf(0), 7u);
+  EXPECT_EQ(row.Find(7)->text, "seven");
+  EXPECT_EQ(row.Find(2999)->text, "last");
+  EXPECT_EQ(row.Find(8), nullptr);
+  tQV_VendizioDataset dataset{tQV_ResultSet(some)};
+  EXPECT_EQ(dataset.FieldByName("C7").AsString(), "seven");
+  EXPECT_TRUE(dataset.FieldByName("C0").IsNull());
+  EXPECT_EQ(dataset.FieldByName("C2999").AsString(), "last");
+}
+
+// Past its limits (4 096 columns, 100 000 rows, 1 MiB a value) a rowset is refused with the
+// limit it broke; at them it reads.
+TEST(AdoRowsetTest, RowsetsPastTheirLimitsAreRefusedWithTheLimit) {
+  static_assert(kMaxRowsetColumns == 4096 && kMaxRowsetRows == 100000 && kMaxRowsetCellBytes == 1024 * 1024);
+  const std::string at_cell = "C0='" + std::string(kMaxRowsetCellBytes, 'v') + "'";
+  const std::string past_cell = "C0='" + std::string(kMaxRowsetCellBytes + 1, 'v') + "'";
+  const struct {
+    std::string xml;
+    const char* reason;  // empty: it reads
+  } cases[] = {
+      {WideRowset(kMaxRowsetColumns + 1, 1), "Rowset XML: more than 4096 columns"},
+      {WideRowset(1, kMaxRowsetRows + 1), "Rowset XML: more than 100000 rows"},
+      {WideRowset(1, 1, past_cell), "Rowset XML: a value of the column C0 is longer than 1048576 bytes"},
+      {WideRowset(1, kMaxRowsetRows), ""},
+      {WideRowset(1, 1, at_cell), ""},
+  };
+  for (const auto& c : cases) {
+    try {
+      ReadAdoRowset(c.xml);
+      EXPECT_STREQ(c.reason, "") << "read although past a limit";
+    } catch (const Error& e) {
+      EXPECT_STREQ(e.what(), c.reason);
+    }
+  }
+  // Two columns that claim one attribute are no recordset ADO saves.
+  const std::string twice = WideRowset(2, 1);
+  std::string doubled = twice;
+  doubled.replace(doubled.find("name='C1'"), 9, "name='C0'");
+  EXPECT_THROW(ReadAdoRowset(doubled), Error);
+}
+
 TEST(InformationServiceUrlTest, TheServicePathJoinsTheHostWithOneSlash) {
   const struct {
     const char* host;

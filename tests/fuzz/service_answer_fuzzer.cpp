@@ -31,21 +31,34 @@ void Tolerating(Action aAction) {
   }
 }
 
-// Every row of a read rowset has a cell per column, and a value keeps its column's kind.
+// A read rowset stays within its limits; every cell of a row lies in a column, in column order
+// and once, and a value keeps its column's kind.
 void CheckRowset(const dodu::tQV_ResultSet& aRowset) {
   Check(aRowset.hasColumns);
   Check(aRowset.columnKinds.size() == aRowset.columns.size());
+  Check(aRowset.columns.size() <= dodu::kMaxRowsetColumns);
+  Check(aRowset.rows.size() <= dodu::kMaxRowsetRows);
   for (const auto& row : aRowset.rows) {
-    Check(row.size() == aRowset.columns.size());
-    for (size_t i = 0; i < row.size(); ++i)
-      Check(row[i].kind == dodu::tQV_CellKind::Null || row[i].kind == aRowset.columnKinds[i]);
+    Check(row.CellCount() <= aRowset.columns.size());
+    for (size_t i = 0; i < row.CellCount(); ++i) {
+      const size_t column = row.ColumnOf(i);
+      Check(column < aRowset.columns.size());
+      Check(i == 0 || row.ColumnOf(i - 1) < column);
+      Check(row.Find(column) == &row.CellAt(i));
+      Check(row.CellAt(i).text.size() <= dodu::kMaxRowsetCellBytes);
+      Check(row.CellAt(i).kind == dodu::tQV_CellKind::Null || row.CellAt(i).kind == aRowset.columnKinds[column]);
+    }
   }
 }
 
-// Reads every value of every row the way the store operations do.
+// Reads the values of the rows the way the store operations do, up to a budget of values: a
+// caller that reads every field of every row pays columns x rows whatever the reader does, and
+// a wide rowset of many rows would make this target slow rather than find anything.
 void WalkDataset(dodu::tQV_VendizioDataset& aDataset) {
-  for (aDataset.First(); !aDataset.Eof(); aDataset.Next()) {
-    for (int i = 0; i < aDataset.FieldCount(); ++i) {
+  constexpr long kValueBudget = 20000;
+  long values = 0;
+  for (aDataset.First(); !aDataset.Eof() && values < kValueBudget; aDataset.Next()) {
+    for (int i = 0; i < aDataset.FieldCount() && values < kValueBudget; ++i, ++values) {
       const dodu::tQV_Field field = aDataset.Fields(i);
       Check(aDataset.HasField(field.FieldName()));
       aDataset.FieldByName(field.FieldName());

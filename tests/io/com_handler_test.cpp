@@ -2,7 +2,7 @@
 
 #include "base/error.h"
 #include "base/temp_directory.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "handler_log.h"
 #include "io/com_handler.h"
 

@@ -8,7 +8,7 @@
 
 #include "base/error.h"
 #include "base/temp_directory.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "handler_log.h"
 #include "io/dll_handler.h"
 

@@ -1,14 +1,18 @@
 // The HTTP client against a real server on a loopback port.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "io/http_client.h"
 #include "support/closed_port.h"
 #include "support/http_test_server.h"
+#include "support/watchdog.h"
 
 namespace dodu {
 namespace {
 
 using testing::HttpTestServer;
+using testing::Watchdog;
 
 class HttpClientTest : public ::testing::Test {
  protected:
@@ -182,6 +186,123 @@ TEST_F(HttpClientTest, FormPostCarriesTheEncodedFields) {
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].Header("Content-Type"), "application/x-www-form-urlencoded");
   EXPECT_EQ(requests[0].body, "xml=%3Ca+b%3D%221%22%3E%C3%A9+%26amp%3B%3C%2Fa%3E");
+}
+
+// A server that accepts the request and never answers: the whole request is bounded by the
+// client's limit and ends with a timeout error that says so.
+TEST_F(HttpClientTest, ARequestNeverAnsweredEndsWithATimeoutError) {
+  HttpTestServer::Answer silent;
+  silent.silent = true;
+  server_.Enqueue(silent);
+  client_.SetTimeout(1000);
+  Watchdog watchdog(std::chrono::seconds(60), "a POST to a server that never answers (limit 1000 ms)");
+  try {
+    client_.Post(server_.Url("/fp"), "x", "text/plain");
+    FAIL() << "a request nobody answers must raise";
+  } catch (const HttpError& e) {
+    EXPECT_EQ(e.Status(), -1);
+    EXPECT_NE(std::string(e.what()).find("timed out: no complete answer within 1000 ms"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(server_.Requests().size(), 1u);
+}
+
+TEST_F(HttpClientTest, WithoutLimitsSetTheDefaultsHold) {
+  EXPECT_EQ(client_.MaxAnswerBytes(), HttpClient::kDefaultMaxAnswerBytes);
+  EXPECT_EQ(HttpClient::kDefaultMaxAnswerBytes, 4u * 1024 * 1024);
+  client_.SetMaxAnswerBytes(0);  // no "unlimited": 0 means the default
+  EXPECT_EQ(client_.MaxAnswerBytes(), HttpClient::kDefaultMaxAnswerBytes);
+  // The default refuses an answer one byte past 4 MiB, announced or not.
+  for (bool chunked : {false, true}) {
+    HttpTestServer::Answer big = HttpTestServer::Answer::Status(200, "OK", std::string(4 * 1024 * 1024 + 1, 'b'));
+    big.chunked = chunked;
+    server_.Enqueue(big);
+    try {
+      client_.Post(server_.Url(), "x", "");
+      FAIL() << "an answer past the default limit must raise (chunked " << chunked << ")";
+    } catch (const HttpError& e) {
+      EXPECT_EQ(std::string(e.what()), "The HTTP answer is larger than the limit of 4194304 bytes");
+      EXPECT_EQ(e.Status(), 200);
+    }
+  }
+}
+
+// The limit holds whether the server announces the length (refused before the body) or sends
+// chunks (refused as the body grows past it); an answer of exactly the limit passes.
+TEST_F(HttpClientTest, AnAnswerPastItsLimitIsRefused) {
+  constexpr size_t kLimit = 64 * 1024;
+  client_.SetMaxAnswerBytes(kLimit);
+  struct Case {
+    size_t size;
+    bool chunked;
+    bool taken;
+  };
+  const Case cases[] = {{kLimit, false, true}, {kLimit, true, true}, {kLimit + 1, false, false},
+                        {kLimit + 1, true, false}, {10 * kLimit, true, false}};
+  for (const Case& c : cases) {
+    HttpTestServer::Answer answer = HttpTestServer::Answer::Status(200, "OK", std::string(c.size, 'a'));
+    answer.chunked = c.chunked;
+    server_.Enqueue(answer);
+    try {
+      HttpResponse response = client_.Post(server_.Url(), "x", "");
+      EXPECT_TRUE(c.taken) << c.size << " chunked " << c.chunked;
+      EXPECT_EQ(response.body.size(), c.size);
+    } catch (const HttpError& e) {
+      EXPECT_FALSE(c.taken) << c.size << " chunked " << c.chunked << ": " << e.what();
+      EXPECT_EQ(std::string(e.what()), "The HTTP answer is larger than the limit of 65536 bytes");
+    }
+  }
+}
+
+// A header value with a line break would put further header lines (or a second request) on the
+// wire; such names and values are refused before anything is sent.
+TEST_F(HttpClientTest, HeaderFieldsThatWouldInjectLinesAreRefused) {
+  const std::pair<std::string, std::string> hostile[] = {
+      {"X-Till", "1\r\nX-Injected: yes"},
+      {"X-Till", "1\nX-Injected: yes"},
+      {"X-Till", "1\rX-Injected: yes"},
+      {"X-Till", std::string("1\0X-Injected: yes", 17)},
+      {"X-Till\r\nX-Injected", "yes"},
+      {"X-Till: yes\r\nX-Injected", "yes"},
+      {"X Till", "1"},
+      {"", "1"},
+  };
+  for (const auto& [name, value] : hostile) {
+    EXPECT_THROW(client_.SetHeader(name, value), Error) << name;
+  }
+  EXPECT_TRUE(client_.Headers().empty());
+  // Through the content type, the other way a caller's text becomes a header.
+  EXPECT_THROW(client_.Post(server_.Url(), "x", "text/xml\r\nX-Injected: yes"), Error);
+  EXPECT_TRUE(server_.Requests().empty());
+  client_.SetHeader("X-Till", "7 \t ok");  // blanks and tabs are fine
+  client_.Post(server_.Url(), "x", "");
+  const auto requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].Header("X-Till"), "7 \t ok");
+  EXPECT_EQ(requests[0].HeaderCount("X-Injected"), 0u);
+}
+
+// A redirect is an answer like any other unless following was asked for.
+TEST_F(HttpClientTest, RedirectsAreFollowedOnlyWhenAskedFor) {
+  HttpTestServer::Answer moved = HttpTestServer::Answer::Status(302, "Found");
+  moved.headers = {{"Location", server_.Url("/elsewhere")}};
+  server_.Enqueue(moved);
+  try {
+    client_.Post(server_.Url("/fp"), "x", "");
+    FAIL() << "a redirect not followed must raise";
+  } catch (const HttpError& e) {
+    EXPECT_EQ(e.Status(), 302);
+  }
+  ASSERT_EQ(server_.Requests().size(), 1u);
+
+  server_.Enqueue(moved);
+  server_.Enqueue(HttpTestServer::Answer::Status(200, "OK", "there"));
+  client_.SetFollowRedirects(true);
+  HttpResponse response = client_.Post(server_.Url("/fp"), "x", "");
+  EXPECT_EQ(response.body, "there");
+  const auto requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[2].target, "/elsewhere");
 }
 
 TEST(FormUrlEncodeTest, Cases) {

@@ -1,13 +1,16 @@
 // The HTTP handler against a real server on a loopback port.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "base/error.h"
 #include "base/temp_directory.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "handler_log.h"
 #include "io/http_handler.h"
 #include "support/closed_port.h"
 #include "support/http_test_server.h"
+#include "support/watchdog.h"
 
 namespace dodu::testing {
 namespace {
@@ -151,6 +154,92 @@ TEST_F(HttpHandlerTest, AFailureAfterASuccessStatusGives999) {
   EXPECT_FALSE(handler->ErrorMessage().empty());
   EXPECT_EQ(handler->ErrorMessage().find(" OK"), std::string::npos);  // no status text added
   EXPECT_EQ(handler->Response(), "");
+}
+
+// Against a server that accepts and never answers, a Write with both timeouts at 1000 ms
+// returns false within the two together and names the timeout; nothing escapes it.
+TEST_F(HttpHandlerTest, AWriteNobodyAnswersEndsAtTheConnectAndReadTimeouts) {
+  HttpTestServer::Answer silent;
+  silent.silent = true;
+  server_.Enqueue(silent);
+  kConnection connection;
+  connection.fConnectionType = qvConnectionType::HTTP;
+  connection.fURL = server_.Url("/fiscal");
+  connection.ConnectTimeOut(1000);
+  connection.ReadTimeOut(1000);
+  kIOHandler_HTTP handler(&connection, dir_ / "logs", "HTTP_T");
+  handler.Connect();
+  {
+    Watchdog watchdog(std::chrono::seconds(60), "an HTTP Write to a server that never answers (1000 + 1000 ms)");
+    EXPECT_FALSE(handler.Write("<ping/>"));
+  }
+  EXPECT_EQ(handler.ResponseCode(), -1);
+  EXPECT_TRUE(handler.ErrorFound());
+  EXPECT_NE(handler.ErrorMessage().find("timed out: no complete answer within 2000 ms"), std::string::npos)
+      << handler.ErrorMessage();
+  EXPECT_NE(LogText(handler).find(" - ERROR - Post Error:The HTTP request to "), std::string::npos);
+}
+
+// A temporary read timeout bounds the Writes made while it holds.
+TEST_F(HttpHandlerTest, ATemporaryReadTimeoutBoundsTheRequest) {
+  HttpTestServer::Answer silent;
+  silent.silent = true;
+  server_.Enqueue(silent);
+  auto handler = Handler();  // connect 2000 ms, read 1000 ms
+  handler->SetTemporaryReadTimeout(500);
+  EXPECT_FALSE(handler->Write("x"));
+  EXPECT_NE(handler->ErrorMessage().find("within 2500 ms"), std::string::npos) << handler->ErrorMessage();
+}
+
+// An answer past the handler's limit fails the Write (999, as any failure after a success
+// status) and leaves the previous response; the default limit is the client's 4 MiB.
+TEST_F(HttpHandlerTest, AnAnswerPastTheLimitFailsTheWrite) {
+  auto handler = Handler();
+  EXPECT_EQ(handler->MaxResponseSize(), HttpClient::kDefaultMaxAnswerBytes);
+  handler->SetMaxResponseSize(1000);
+  server_.Enqueue(HttpTestServer::Answer::Status(200, "OK", std::string(1000, 'a')));
+  EXPECT_TRUE(handler->Write("first"));
+  server_.Enqueue(HttpTestServer::Answer::Status(200, "OK", std::string(1001, 'b')));
+  EXPECT_FALSE(handler->Write("second"));
+  EXPECT_EQ(handler->ResponseCode(), 999);
+  EXPECT_EQ(handler->ErrorMessage(), "The HTTP answer is larger than the limit of 1000 bytes");
+  EXPECT_EQ(handler->Response(), std::string(1000, 'a'));
+}
+
+// A large answer within the limit is kept whole, but its log line keeps a bounded excerpt
+// (256 KiB) and says how long the message was, so one answer cannot fill the disk.
+TEST_F(HttpHandlerTest, TheLogKeepsABoundedExcerptOfALargeAnswer) {
+  static_assert(tQV_LogWriter::kMaxLoggedMessageBytes == 256 * 1024);
+  const std::string body(3 * 1024 * 1024, 'z');
+  server_.Enqueue(HttpTestServer::Answer::Status(200, "OK", body));
+  auto handler = Handler();
+  ASSERT_TRUE(handler->Write(std::string(600 * 1024, 'w')));
+  EXPECT_EQ(handler->Response(), body);
+  const std::string log = LogText(*handler);
+  EXPECT_LT(log.size(), 3 * tQV_LogWriter::kMaxLoggedMessageBytes);
+  const std::string write_text = "Write [614400]:" + std::string(600 * 1024, 'w');
+  EXPECT_NE(log.find(" ... [cut: " + std::to_string(write_text.size()) + " bytes in all]"), std::string::npos);
+  const std::string read_text = "Read:ResponseCode:200\r\n" + body;
+  EXPECT_NE(log.find(" ... [cut: " + std::to_string(read_text.size()) + " bytes in all]"), std::string::npos);
+
+  // With the hex dump on, the dump is of the kept part only and the line stays bounded.
+  server_.Enqueue(HttpTestServer::Answer::Status(200, "OK", "ok"));
+  handler->SetHexLog(true);
+  ASSERT_TRUE(handler->Write(std::string(1024 * 1024, 'h')));
+  EXPECT_LT(LogText(*handler).size(), 5 * tQV_LogWriter::kMaxLoggedMessageBytes);
+}
+
+// SetParameter refuses a header that would add lines to the request; later requests carry no
+// trace of it.
+TEST_F(HttpHandlerTest, SetParameterRefusesLineBreaks) {
+  auto handler = Handler();
+  EXPECT_THROW(handler->SetParameter("Authorization", "Bearer t0k\r\nX-Injected: yes"), Error);
+  EXPECT_THROW(handler->SetParameter("X-A\nX-Injected", "yes"), Error);
+  EXPECT_TRUE(handler->Write("x"));
+  const auto requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].HeaderCount("X-Injected"), 0u);
+  EXPECT_EQ(requests[0].HeaderCount("Authorization"), 0u);
 }
 
 TEST_F(HttpHandlerTest, SetParameterTwiceKeepsOneHeaderWithTheSecondValue) {

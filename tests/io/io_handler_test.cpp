@@ -7,7 +7,7 @@
 #include "base/format_settings.h"
 #include "base/log_writer.h"
 #include "base/temp_directory.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "io/io_handler.h"
 #include "platform/files.h"
 

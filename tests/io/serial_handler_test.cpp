@@ -15,10 +15,11 @@
 
 #include "base/error.h"
 #include "base/temp_directory.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "handler_log.h"
 #include "io/serial_handler.h"
 #include "support/pseudo_terminal.h"
+#include "support/watchdog.h"
 
 // Every terminal setting the code under test hands to the system passes through here on its way
 // to the C library, so a test can see what was asked of a terminal, also what a pseudo-terminal
@@ -230,6 +231,45 @@ TEST_F(SerialTest, ReadUpToStopsAtCrOrLfAndKeepsIt) {
   EXPECT_NE(log.find(" - Waiting for:\r,\n\r\n - Read:AB\r\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find(" - Read:CD\n\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find(" - ERROR - Read Timeout:EF\r\n"), std::string::npos) << log;
+}
+
+// A device that keeps sending without the terminator: bytes 2 ms apart never leave the 100 ms
+// gap a single read waits for, so only a deadline checked after every byte ends the read.
+TEST_F(SerialTest, ReadUpToEndsAtTheReadTimeoutWhileBytesKeepComing) {
+  kConnection c = Connection();
+  c.ReadTimeOut(500);
+  auto handler = Connected(c);
+  line_.StartStreaming('x', std::chrono::milliseconds(2));
+  std::string read;
+  {
+    Watchdog watchdog(std::chrono::seconds(60), "ReadUpTo on a line that never pauses (read timeout 500 ms)");
+    read = handler->ReadUpTo({13});
+  }
+  line_.StopStreaming();
+  ASSERT_FALSE(read.empty());
+  EXPECT_EQ(read.find_first_not_of('x'), std::string::npos);  // no terminator came
+  EXPECT_LT(read.size(), kIOHandler_Serial::kMaxReadUpToBytes);
+  EXPECT_NE(LogText(*handler).find(" - ERROR - Read Timeout:xx"), std::string::npos);
+}
+
+// A line that sends as fast as it can, with a read timeout too long to matter: the read stops
+// at kMaxReadUpToBytes (64 KiB) without a terminator, and the log says why.
+TEST_F(SerialTest, ReadUpToTakesAtMostItsLimitWithoutATerminator) {
+  static_assert(kIOHandler_Serial::kMaxReadUpToBytes == 64 * 1024);
+  kConnection c = Connection();
+  c.ReadTimeOut(120000);
+  auto handler = Connected(c);
+  line_.StartStreaming('y');
+  std::string read;
+  {
+    Watchdog watchdog(std::chrono::seconds(100), "ReadUpTo on a line that sends without end (limit 64 KiB)");
+    read = handler->ReadUpTo({13, 10});
+  }
+  line_.StopStreaming();
+  EXPECT_EQ(read, std::string(kIOHandler_Serial::kMaxReadUpToBytes, 'y'));
+  const std::string log = LogText(*handler);
+  EXPECT_NE(log.find(" - ERROR - Read Limit:no terminator in the first 65536 bytes: yyy"), std::string::npos);
+  EXPECT_EQ(log.find("Read Timeout"), std::string::npos);
 }
 
 TEST_F(SerialTest, ReadUpToLogsTheTerminatorsInHexWithHexLog) {

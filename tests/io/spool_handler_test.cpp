@@ -10,7 +10,7 @@
 
 #include "base/error.h"
 #include "base/temp_directory.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "io/spool_handler.h"
 #include "private_cups_server.h"
 

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "base/log_writer.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "io/tcp_handler.h"
 
 namespace dodu {

@@ -47,6 +47,21 @@ TEST(PathsTest, RejectsCharactersThatAreNotPortable) {
   for (const char* part : {"", ".", "..", "a/b", "a\\b"}) EXPECT_FALSE(IsPlainFileName(part)) << part;
 }
 
+// Names Windows would read as something else are no plain names on any system: a stream or
+// drive (colon), a device (also with an extension or blanks before it), a name whose trailing
+// dots or blanks Windows drops.
+TEST(PathsTest, PlainNamesExcludeWhatWindowsReadsDifferently) {
+  for (const char* part : {"FR2024S01:hidden", "C:", "a:b.b64", "NUL", "nul", "CON.b64", "Aux", "prn.txt", "COM1",
+                           "com9.log", "LPT1", "lpt0", "COM\xC2\xB9", "CONIN$", "conout$.x", "NUL .b64", "TILL01.",
+                           "TILL01 ", "S01...", "a. "}) {
+    EXPECT_FALSE(IsPlainFileName(part)) << part;
+  }
+  for (const char* part : {"COM10", "LPT", "NULL", "CONSOLE", "AUXILIARY.b64", "COMX", "FR2024S01.b64", ".hidden",
+                           "a.b", "T 01"}) {
+    EXPECT_TRUE(IsPlainFileName(part)) << part;
+  }
+}
+
 TEST(FilesTest, ForceDirectoriesCreatesEveryMissingParent) {
   testing::TempDirectory dir;
   EXPECT_TRUE(ForceDirectories(dir / "a/b/c"));

@@ -3,7 +3,7 @@
 #include <pugixml.hpp>
 
 #include "base/temp_directory.h"
-#include "driver/connection.h"
+#include "io/connection.h"
 #include "io/tcp_handler.h"
 #include "platform/files.h"
 #include "pt/declared_total_check.h"

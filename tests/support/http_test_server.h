@@ -39,6 +39,12 @@ class HttpTestServer {
     // Sends only this many bytes of the body, though its whole length is announced, then closes:
     // an answer that breaks off after its status line.
     size_t cut_body_after = static_cast<size_t>(-1);
+    // Reads the request and sends nothing at all, holding the connection until the server stops:
+    // a server that accepts and never answers.
+    bool silent = false;
+    // Sends the body in chunks without announcing its length, so a client learns the size only
+    // by receiving it.
+    bool chunked = false;
 
     static Answer Status(int status, std::string reason, std::string body = std::string()) {
       Answer answer;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <map>
 #include <stdexcept>
 
@@ -337,14 +338,36 @@ void HttpTestServer::Serve(int fd, int connection) {
       request.status = answer.status;
       requests_.push_back(request);
     }
+    if (answer.silent) {
+      pollfd wake{wake_[0], POLLIN, 0};
+      while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
+      }
+      break;
+    }
     const bool close_after = answer.close || answer.cut_body_after < answer.body.size() ||
                              Lower(request.Header("Connection")) == "close";
     std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " " + answer.reason + "\r\n";
     for (const auto& [name, value] : answer.headers) head += name + ": " + value + "\r\n";
-    head += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
+    if (answer.chunked) {
+      head += "Transfer-Encoding: chunked\r\n";
+    } else {
+      head += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
+    }
     if (close_after) head += "Connection: close\r\n";
     head += "\r\n";
-    SendAll(fd, head + answer.body.substr(0, answer.cut_body_after));
+    if (answer.chunked) {
+      static const char kHex[] = "0123456789abcdef";
+      std::string chunks;
+      for (size_t at = 0; at < answer.body.size(); at += 4096) {
+        const size_t size = std::min<size_t>(4096, answer.body.size() - at);
+        std::string length;
+        for (size_t n = size; n > 0; n /= 16) length.insert(length.begin(), kHex[n % 16]);
+        chunks += length + "\r\n" + answer.body.substr(at, size) + "\r\n";
+      }
+      SendAll(fd, head + chunks + "0\r\n\r\n");
+    } else {
+      SendAll(fd, head + answer.body.substr(0, answer.cut_body_after));
+    }
     if (close_after) break;
   }
   close(fd);

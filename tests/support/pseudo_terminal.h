@@ -1,6 +1,9 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace dodu::testing {
 
@@ -23,9 +26,16 @@ class PseudoTerminal {
   std::string Receive(size_t count);
   // Closes the controlling end: the line hangs up.
   void HangUp();
+  // Sends the byte over and over until StopStreaming (or destruction): a device that never stops
+  // talking. With a pause, one byte after each pause (keep it well below the 100 ms a port waits
+  // for a next byte); without, as fast as the line takes them.
+  void StartStreaming(char byte, std::chrono::milliseconds pause = std::chrono::milliseconds(0));
+  void StopStreaming();
 
  private:
   int master_ = -1;
+  std::atomic<bool> streaming_{false};
+  std::thread streamer_;
   int observer_ = -1;
   std::string path_;
 };

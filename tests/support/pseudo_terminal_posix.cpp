@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -27,6 +28,7 @@ PseudoTerminal::PseudoTerminal() {
 }
 
 PseudoTerminal::~PseudoTerminal() {
+  StopStreaming();
   if (observer_ >= 0) close(observer_);
   HangUp();
 }
@@ -53,7 +55,32 @@ std::string PseudoTerminal::Receive(size_t count) {
   return bytes;
 }
 
+void PseudoTerminal::StartStreaming(char byte, std::chrono::milliseconds pause) {
+  StopStreaming();
+  streaming_ = true;
+  // Not blocking while it streams: a full line must not hold the sender past a stop.
+  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+  streamer_ = std::thread([this, byte, pause] {
+    const std::string chunk(pause.count() > 0 ? 1 : 256, byte);
+    while (streaming_) {
+      if (pause.count() > 0) std::this_thread::sleep_for(pause);
+      // Waits for room a short while at a time, so a stop is seen even when nobody reads.
+      pollfd room{master_, POLLOUT, 0};
+      if (poll(&room, 1, 20) <= 0) continue;
+      if (write(master_, chunk.data(), chunk.size()) < 0 && errno != EAGAIN && errno != EINTR) return;
+    }
+  });
+}
+
+void PseudoTerminal::StopStreaming() {
+  streaming_ = false;
+  if (!streamer_.joinable()) return;
+  streamer_.join();
+  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) & ~O_NONBLOCK);
+}
+
 void PseudoTerminal::HangUp() {
+  StopStreaming();
   if (master_ >= 0) close(master_);
   master_ = -1;
 }

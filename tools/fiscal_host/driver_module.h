@@ -38,4 +38,21 @@ class DriverModule {
 // The library a till of this system loads when no other is named.
 std::string DefaultDriverPath();
 
+// The system's part (driver_module_posix.cpp, driver_module_windows.cpp); DriverModule does the
+// rest the same way everywhere.
+namespace driver_library {
+// Loads the library; raises std::runtime_error with the loader's reason.
+void* Load(const std::string& path);
+// The address of an export; null when there is none of that name.
+void* Symbol(void* library, const char* name);
+// The functions that make, measure and release owned strings: the system's own where it has
+// them, else the library's exports (null when missing).
+struct OwnedStrings {
+  void* alloc = nullptr;
+  void* free = nullptr;
+  void* length = nullptr;
+};
+OwnedStrings OwnedStringFunctions(void* library);
+}  // namespace driver_library
+
 }  // namespace dodu::host

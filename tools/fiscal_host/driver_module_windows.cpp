@@ -1,74 +1,43 @@
-#include "fiscal_host/driver_module.h"
-
 #include <windows.h>
 #include <oleauto.h>
 
 #include <filesystem>
 #include <stdexcept>
 
+#include "fiscal_host/driver_module.h"
 #include "fiscal_host/windows_text.h"
 
-namespace dodu::host {
+namespace dodu::host::driver_library {
 
-// The exports are stdcall; the owned strings are Windows' own, from oleaut32.
-struct DriverModule::Entries {
-  using OpenExport = int32_t(__stdcall*)(BSTR, int32_t*, BSTR*);
-  using OperationExport = int32_t(__stdcall*)(BSTR, BSTR*, BSTR*);
-
-  HMODULE module = nullptr;
-  OpenExport open = nullptr;
-  OperationExport operations[5] = {};
-
-  void* Symbol(const char* name) const {
-    void* symbol = reinterpret_cast<void*>(GetProcAddress(module, name));
-    if (symbol == nullptr) throw std::runtime_error(std::string("the driver library does not export ") + name);
-    return symbol;
-  }
-};
-
-DriverModule::DriverModule(const std::string& path) : fEntries(std::make_unique<Entries>()) {
-  Entries& e = *fEntries;
+// Always by its absolute path, and the libraries it needs from its own directory and the
+// system's, never from the working directory or PATH where anyone may have planted one.
+void* Load(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(WideText(path)), error);
+  if (error) throw std::runtime_error("cannot load the driver library " + path + ": " + error.message());
   // The loader's search rules expect backslashes.
-  const std::wstring file = std::filesystem::path(WideText(path)).make_preferred().wstring();
-  e.module = LoadLibraryW(file.c_str());
-  if (e.module == nullptr) {
+  const std::wstring file = absolute.lexically_normal().make_preferred().wstring();
+  HMODULE module =
+      LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+  if (module == nullptr) {
     throw std::runtime_error("cannot load the driver library " + path + ": " + SystemErrorText(GetLastError()));
   }
-  e.open = reinterpret_cast<Entries::OpenExport>(e.Symbol("OPEN"));
-  const char* const names[] = {"PROCESSRECEIPT", "PROCESSREPRINTRECEIPT", "PROCESSZREPORT", "PROCESSXREPORT",
-                               "PROCESSGETSTATUS"};
-  for (int i = 0; i < 5; ++i) e.operations[i] = reinterpret_cast<Entries::OperationExport>(e.Symbol(names[i]));
+  return module;
 }
 
-DriverModule::~DriverModule() = default;
-
-DriverModule::Text DriverModule::NewText(std::u16string_view units) const {
-  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(units.data()), static_cast<UINT>(units.size()));
+void* Symbol(void* library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-std::u16string DriverModule::ReadText(Text text) const {
-  const BSTR string = static_cast<BSTR>(text);
-  return std::u16string(reinterpret_cast<const char16_t*>(string), SysStringLen(string));
+// The owned strings are Windows' own, from oleaut32.
+OwnedStrings OwnedStringFunctions(void*) {
+  return {reinterpret_cast<void*>(&SysAllocStringLen), reinterpret_cast<void*>(&SysFreeString),
+          reinterpret_cast<void*>(&SysStringLen)};
 }
 
-void DriverModule::FreeText(Text text) const { SysFreeString(static_cast<BSTR>(text)); }
+}  // namespace dodu::host::driver_library
 
-int32_t DriverModule::Open(Text request, int32_t* handle, Text* error) const {
-  BSTR error_text = nullptr;
-  const int32_t code = fEntries->open(static_cast<BSTR>(request), handle, &error_text);
-  *error = error_text;
-  return code;
-}
-
-int32_t DriverModule::Call(Operation operation, Text request, Text* output, Text* error) const {
-  BSTR output_text = nullptr;
-  BSTR error_text = nullptr;
-  const int32_t code =
-      fEntries->operations[static_cast<int>(operation)](static_cast<BSTR>(request), &output_text, &error_text);
-  *output = output_text;
-  *error = error_text;
-  return code;
-}
+namespace dodu::host {
 
 // A till installs the driver beside its executable.
 std::string DefaultDriverPath() {

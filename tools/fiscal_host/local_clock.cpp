@@ -2,20 +2,24 @@
 
 #include <cstdio>
 
+#include "platform/local_time.h"
+
 namespace dodu::host {
+
+// The conversions are the driver's own (platform/local_time), so host and driver agree.
 
 std::time_t Now() { return std::time(nullptr); }
 
 std::time_t StartOfDay(std::time_t value) {
-  std::tm fields = LocalFields(value);
+  std::tm fields = LocalTimeOf(value);
   fields.tm_hour = fields.tm_min = fields.tm_sec = 0;
-  return FromLocalFields(fields).value_or(static_cast<std::time_t>(-1));
+  return MomentOfLocalTime(fields).value_or(static_cast<std::time_t>(-1));
 }
 
-int YearOf(std::time_t value) { return LocalFields(value).tm_year + 1900; }
+int YearOf(std::time_t value) { return LocalTimeOf(value).tm_year + 1900; }
 
 std::string XmlDateTimeText(std::time_t value) {
-  const std::tm fields = LocalFields(value);
+  const std::tm fields = LocalTimeOf(value);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
   return text;
@@ -33,7 +37,7 @@ std::optional<std::time_t> ParseXmlDateTime(const std::string& text) {
   }
   fields.tm_year -= 1900;
   fields.tm_mon -= 1;
-  return FromLocalFields(fields);
+  return MomentOfLocalTime(fields);
 }
 
 }  // namespace dodu::host

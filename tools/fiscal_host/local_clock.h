@@ -15,10 +15,4 @@ std::string XmlDateTimeText(std::time_t value);
 // Reads the first 19 characters of yyyy-mm-ddThh:nn:ss[.zzz] as a local date-time.
 std::optional<std::time_t> ParseXmlDateTime(const std::string& text);
 
-// The system's part: the local calendar fields of a time, and the time of local fields (which
-// may lie outside their ranges and are carried over; tm_isdst is ignored, whichever applies is
-// taken). Empty when the fields name no time this system can give.
-std::tm LocalFields(std::time_t value);
-std::optional<std::time_t> FromLocalFields(const std::tm& fields);
-
 }  // namespace dodu::host

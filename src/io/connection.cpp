@@ -1,4 +1,4 @@
-#include "driver/connection.h"
+#include "io/connection.h"
 
 #include <algorithm>
 #include <array>
