@@ -65,7 +65,8 @@ Rows Query(const std::string& connection_string, const std::string& sql) {
   Rows rows;
   for (const auto& cells : result.rows) {
     std::map<std::string, std::string> row;
-    for (size_t i = 0; i < cells.size(); ++i) row[AsciiLower(result.columns[i])] = cells[i].text;
+    for (size_t k = 0; k < cells.CellCount(); ++k)
+      row[AsciiLower(result.columns.at(cells.ColumnOf(k)))] = cells.CellAt(k).text;
     rows.push_back(std::move(row));
   }
   return rows;

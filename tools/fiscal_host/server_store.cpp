@@ -89,7 +89,10 @@ std::vector<StoreDatabase::Row> ServerStore::Query(const std::string& sql) {
   std::vector<Row> rows;
   for (const auto& cells : result.rows) {
     Row row;
-    for (size_t i = 0; i < result.columns.size() && i < cells.size(); ++i) row[result.columns[i]] = cells[i].text;
+    for (size_t k = 0; k < cells.CellCount(); ++k) {
+      const size_t column = cells.ColumnOf(k);
+      if (column < result.columns.size()) row[result.columns[column]] = cells.CellAt(k).text;
+    }
     rows.push_back(std::move(row));
   }
   return rows;
