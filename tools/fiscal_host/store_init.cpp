@@ -85,7 +85,8 @@ void CreateDirectory(const fs::path& path) {
   for (const fs::path& part : path) {
     level /= part;
     std::error_code error;
-    if (fs::is_directory(level, error)) continue;
+    // A drive ("Z:") or the root is there already; Windows does not call a bare drive a directory.
+    if (!level.has_relative_path() || fs::is_directory(level, error)) continue;
     if (fs::create_directory(level, error)) fs::permissions(level, fs::perms::owner_all, fs::perm_options::replace, error);
     if (error) throw std::runtime_error("cannot create " + level.string() + ": " + error.message());
   }
