@@ -196,7 +196,7 @@ class PowerLossTest : public ::testing::Test {
   }
 
   // Runs steps on the fixture's till; each must be accepted. Answers their outputs.
-  std::vector<StepAnswer> Setup(const std::vector<std::string>& steps) {
+  std::vector<StepAnswer> PlayBefore(const std::vector<std::string>& steps) {
     const TillRun run = RunTill(store_.Root(), steps, scratch_);
     EXPECT_TRUE(run.ran) << run.failure;
     for (const StepAnswer& answer : run.answers) EXPECT_EQ(answer.code, 0) << answer.error;
@@ -356,7 +356,7 @@ class PowerLossTest : public ::testing::Test {
   Outcome CutEverywhere(const Scenario& scenario, const std::map<std::string, std::string>& till_environment = {},
                         size_t max_examples = 5) {
     Outcome outcome;
-    if (!scenario.setup.empty()) Setup(scenario.setup);
+    if (!scenario.setup.empty()) PlayBefore(scenario.setup);
     ::sync();  // what came before the traced process is on disk
     const DiskBefore before = Snapshot();
     const fs::path trace = scratch_ / ("trace-" + scenario.name);
@@ -433,7 +433,7 @@ TEST_F(PowerLossTest, FirstOpenAndSaleOfANewTill) {
 }
 
 TEST_F(PowerLossTest, SaleCreditNoteAndVoid) {
-  const std::vector<StepAnswer> originals = Setup({RequestStep(ReceiptRequest()), RequestStep(ReceiptRequest())});
+  const std::vector<StepAnswer> originals = PlayBefore({RequestStep(ReceiptRequest()), RequestStep(ReceiptRequest())});
   ASSERT_EQ(originals.size(), 2u);
   const Answer refunded(originals[0].output), voided(originals[1].output);
   ReceiptRequest refund;
@@ -448,7 +448,7 @@ TEST_F(PowerLossTest, SaleCreditNoteAndVoid) {
 }
 
 TEST_F(PowerLossTest, ZReportThatMakesItsDayFolderThenASale) {
-  Setup({RequestStep(ReceiptRequest())});
+  PlayBefore({RequestStep(ReceiptRequest())});
   ExpectNoBreaks({"Z making its day folder, then a sale",
                   {},
                   {{Step::Kind::kZ, "z", ""}, {Step::Kind::kDocument, RequestStep(ReceiptRequest()), ""}}});
